@@ -1,0 +1,93 @@
+// What the modules of the package offer each other. Each module keeps its own state
+// file-local; these functions are the only way across.
+#ifndef PLAKO_INTERNAL_H
+#define PLAKO_INTERNAL_H
+
+#include <windows.h>
+
+#include "plako.h"
+
+// ---- window.cpp: windows, canvas, origin, dirty flag ----
+#define PLAKO_CANVAS_WIDTH 601
+#define PLAKO_CANVAS_HEIGHT 540
+#define PLAKO_TICK_TIMER_ID 2
+#define PLAKO_TICK_PERIOD 100
+
+HWND window_graphics(void);  // null until plako_start
+HWND window_console(void);
+HDC window_canvas(void);     // the canvas's memory DC
+int window_origin_x(void);
+int window_origin_y(void);
+void window_set_dirty(void);
+void plako_flush(void);
+LRESULT CALLBACK graphics_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+
+// ---- event.cpp: the event wait, run controls, menu, accelerators ----
+#define CMD_ANIMATE 1
+#define CMD_HALT 2
+#define CMD_ONE_FRAME 3
+#define CMD_LOGGING 4
+#define CMD_RECORD 5
+#define CMD_PLAYBACK 6
+#define CMD_PLAY_ONE 7
+#define CMD_QUIT 8
+#define CMD_INFO 9
+
+struct PendingEvent {
+    int kind;
+    int x;
+    int y;
+    char key;
+};
+PendingEvent *event_pending(void);  // the event the current wait assembles
+void plako_pump(void);
+void event_reset_run_flags(void);   // animate and one_frame off (start, playback, play one)
+int event_logging(void);
+HMENU event_run_menu(void);
+// The graphics window's handlers of WM_CREATE, keys, characters, commands, timer and clicks.
+// Returns 1 when msg was one of them (its result is 0), else 0.
+int event_handle_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+
+// ---- script.cpp: recording and playback of the event stream ----
+void script_write(int kind, int x, int y, char key);
+int script_read(void);  // 1 when it delivered an event into event_pending()
+void script_stop_playback(void);
+void script_close(void);
+void script_command_record(void);
+void script_command_playback(void);
+void script_command_play_one(void);
+int script_reading(void);  // playback or play-one is on: the next pass consults the script
+// The wait's hooks: after the pump step (1 = the script delivered the event) and before return.
+int script_playback_hook(void);
+void script_record_hook(int kind, int x, int y, char key);
+
+// ---- console.cpp ----
+LRESULT CALLBACK console_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+void console_draw_line(const char *text);
+
+// ---- render.cpp ----
+#define SHAPE_TRIANGLE 0
+#define SHAPE_RECTANGLE 1
+#define SHAPE_OVAL 2
+#define SHAPE_LINE 3
+#define SHAPE_PIXEL 4
+#define SHAPE_TEXT 5
+
+struct DrawCommand {
+    int kind;
+    int colour;
+    int width;
+    int x1, y1;
+    int x2;
+    LONG_PTR y2;  // a coordinate, or for SHAPE_TEXT the HGLOBAL of the text copy
+    int x3, y3;
+};
+void plako_render(const DrawCommand *cmd);
+void plako_fill_canvas(void);
+
+// ---- palette.cpp ----
+int plako_check_colour(int colour);
+COLORREF palette_colour(int colour);    // colour must be 0..23
+const char *palette_name(int colour);  // colour must be 0..23
+
+#endif

@@ -1,0 +1,55 @@
+// The live-object registry: handles are checked before use and counted for leak tests.
+#include <unordered_map>
+
+#include "headless.h"
+#include "internal.h"
+
+namespace plat {
+namespace {
+struct Registry {
+    std::unordered_map<const void *, ObjKind> live;
+    int counts[OBJ_KIND_COUNT] = {};
+};
+Registry &registry() {
+    static Registry *r = new Registry;  // never destroyed: objects may be freed during exit
+    return *r;
+}
+}  // namespace
+
+void obj_register(const void *p, ObjKind k) {
+    if (!p) return;
+    auto &r = registry();
+    if (r.live.emplace(p, k).second) r.counts[k]++;
+}
+
+bool obj_unregister(const void *p, ObjKind k) {
+    auto &r = registry();
+    auto it = r.live.find(p);
+    if (it == r.live.end() || it->second != k) return false;
+    r.live.erase(it);
+    r.counts[k]--;
+    return true;
+}
+
+bool obj_alive(const void *p, ObjKind k) {
+    if (!p) return false;
+    auto &r = registry();
+    auto it = r.live.find(p);
+    return it != r.live.end() && it->second == k;
+}
+
+int obj_count(ObjKind k) { return (k >= 0 && k < OBJ_KIND_COUNT) ? registry().counts[k] : 0; }
+
+}  // namespace plat
+
+extern "C" void headless_object_counts(HeadlessObjectCounts *out) {
+    if (!out) return;
+    out->pens = plat::obj_count(plat::OBJ_PEN);
+    out->brushes = plat::obj_count(plat::OBJ_BRUSH);
+    out->fonts = plat::obj_count(plat::OBJ_FONT);
+    out->bitmaps = plat::obj_count(plat::OBJ_BITMAP);
+    out->dcs = plat::obj_count(plat::OBJ_DC);
+    out->memory_blocks = plat::obj_count(plat::OBJ_GLOBAL);
+    out->windows = plat::obj_count(plat::OBJ_WINDOW);
+    out->menus = plat::obj_count(plat::OBJ_MENU);
+}
