@@ -4,6 +4,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host.h"
 
 namespace plat {
 
@@ -35,5 +39,25 @@ void window_pixels_changed(HWND w);     // the window's content must be presente
 HDC dc_for_window(HWND w);     // a new DC that draws on w's client area (GetDC, BeginPaint)
 HDC dc_for_surface(Surface s);  // a new DC that draws on s (the menu bar's picture)
 void dc_free(HDC dc);           // ReleaseDC, EndPaint
+
+// ---- menu.cpp: the menu model (CreateMenu, AppendMenuA, CheckMenuItem, ...) ----
+struct MenuItem {
+    UINT flags = 0;      // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_POPUP, MF_SEPARATOR
+    UINT_PTR id = 0;     // command id, or the HMENU of a popup
+    std::string text;    // as appended: '&' marks the mnemonic, '\t' starts the accelerator text
+};
+const std::vector<MenuItem> *menu_items(HMENU m);  // null when m is not a live menu
+HMENU menu_popup_of(const MenuItem &item);         // the popup of an MF_POPUP item, else null
+
+// ---- menubar.cpp: the menu bar's picture and its mouse and keyboard handling ----
+int menubar_height(HWND w);  // pixels above the client area: 20 when w has a menu, else 0
+// Draws the bar, and the open popup (over the client pixels), into the window's content frame.
+void menubar_paint(HWND w, Surface frame);
+// Offered every host event for w before it becomes a message; 1 when the menu took it
+// (a click on the bar, any input while a popup is open).
+int menubar_event(HWND w, const HostEvent &ev);
+// From DefWindowProcA: WM_SYSKEYDOWN/WM_SYSKEYUP with VK_MENU or VK_F10, WM_SYSCHAR (Alt+letter).
+void menubar_key(HWND w, UINT msg, WPARAM wparam);
+int menubar_is_open(HWND w);
 
 }  // namespace plat
