@@ -39,6 +39,7 @@ void window_pixels_changed(HWND w);     // the window's content must be presente
 HDC dc_for_window(HWND w);     // a new DC that draws on w's client area (GetDC, BeginPaint)
 HDC dc_for_surface(Surface s);  // a new DC that draws on s (the menu bar's picture)
 void dc_free(HDC dc);           // ReleaseDC, EndPaint
+int brush_solid_colour(HBRUSH b, COLORREF *out);  // 1 and the colour for a live solid brush, else 0
 
 // ---- menu.cpp: the menu model (CreateMenu, AppendMenuA, CheckMenuItem, ...) ----
 struct MenuItem {
