@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whichever of the given Debian packages are missing (through sudo when not root).
+# Usage: scripts/deps.sh [build|run|test|windows|fuzz]...
+set -euo pipefail
+
+build=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev libsdl2-dev libpng-dev
+       libgtest-dev libbenchmark-dev fonts-liberation2 fonts-dejavu-core)
+run=(xvfb)
+test=(xvfb xdotool x11-utils x11-apps imagemagick python3)
+windows=(cmake ninja-build g++-mingw-w64-x86-64)
+fuzz=(clang libclang-rt-14-dev)
+
+want=()
+for set in "${@:-build}"; do
+    case "$set" in
+        build) want+=("${build[@]}") ;;
+        run) want+=("${run[@]}") ;;
+        test) want+=("${test[@]}") ;;
+        windows) want+=("${windows[@]}") ;;
+        fuzz) want+=("${fuzz[@]}") ;;
+        *) echo "deps.sh: unknown set '$set'" >&2; exit 2 ;;
+    esac
+done
+
+missing=()
+for p in "${want[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
