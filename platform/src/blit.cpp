@@ -1,0 +1,119 @@
+// Moving pixels between and within DCs: BitBlt, ScrollDC, and single pixels: GetPixel, SetPixel.
+#include <algorithm>
+#include <cstring>
+
+#include "gdi.h"
+
+namespace plat {
+namespace {
+
+struct Box {
+    int64_t l, t, r, b;  // right and bottom exclusive
+};
+
+Box intersect(Box a, Box b) {
+    Box o = {std::max(a.l, b.l), std::max(a.t, b.t), std::min(a.r, b.r), std::min(a.b, b.b)};
+    if (o.l >= o.r || o.t >= o.b) o = {0, 0, 0, 0};
+    return o;
+}
+
+bool empty(const Box &b) { return b.l >= b.r || b.t >= b.b; }
+
+Box from_rect(const RECT &r) {
+    return {std::min<int64_t>(r.left, r.right), std::min<int64_t>(r.top, r.bottom),
+            std::max<int64_t>(r.left, r.right), std::max<int64_t>(r.top, r.bottom)};
+}
+
+// Copies the w by h block at (sx, sy) of src to (dx, dy) of dst; all inside both surfaces.
+// Overlap on one surface is handled by choosing the row order.
+void copy_block(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy,
+                int64_t w, int64_t h) {
+    bool upward = src.px == dst.px && dy > sy;
+    for (int64_t i = 0; i < h; i++) {
+        int64_t row = upward ? h - 1 - i : i;
+        uint32_t *d = dst.px + size_t(dy + row) * size_t(dst.stride) + size_t(dx);
+        const uint32_t *s = src.px + size_t(sy + row) * size_t(src.stride) + size_t(sx);
+        std::memmove(d, s, size_t(w) * sizeof *d);
+    }
+}
+
+}  // namespace
+}  // namespace plat
+
+using namespace plat;
+
+// SRCCOPY of a cx by cy block, clipped to both bitmaps; other raster operations are refused.
+BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
+    Dc *dd = dc_lookup(hdc), *sd = dc_lookup(hdcSrc);
+    if (!dd || !sd || rop != SRCCOPY) return FALSE;
+    if (cx <= 0 || cy <= 0) return TRUE;
+    Surface ds = dc_surface(dd), ss = dc_surface(sd);
+    if (!ds.px || !ss.px) return TRUE;
+    // Offsets i, j of the block that land inside the destination and come from inside the source.
+    int64_t i0 = std::max<int64_t>({0, -int64_t(x), -int64_t(x1)});
+    int64_t j0 = std::max<int64_t>({0, -int64_t(y), -int64_t(y1)});
+    int64_t i1 = std::min<int64_t>({cx, int64_t(ds.w) - x, int64_t(ss.w) - x1});
+    int64_t j1 = std::min<int64_t>({cy, int64_t(ds.h) - y, int64_t(ss.h) - y1});
+    if (i0 >= i1 || j0 >= j1) return TRUE;
+    copy_block(ds, x + i0, y + j0, ss, x1 + i0, y1 + j0, i1 - i0, j1 - j0);
+    dc_changed(dd);
+    return TRUE;
+}
+
+// Moves the pixels of the scroll rectangle (default: the whole surface) by (dx, dy), writing only
+// inside the clip rectangle (default: the surface); the uncovered part keeps its pixels and its
+// bounding box is reported in lprcUpdate. Update regions are not supported.
+BOOL WINAPI ScrollDC(HDC hDC, int dx, int dy, const RECT *lprcScroll, const RECT *lprcClip, HRGN hrgnUpdate,
+                     LPRECT lprcUpdate) {
+    (void)hrgnUpdate;
+    Dc *dc = dc_lookup(hDC);
+    if (!dc) return FALSE;
+    Surface s = dc_surface(dc);
+    Box all = {0, 0, s.px ? s.w : 0, s.px ? s.h : 0};
+    Box clip = lprcClip ? intersect(from_rect(*lprcClip), all) : all;
+    Box src = lprcScroll ? from_rect(*lprcScroll) : all;
+    if (lprcClip) src = intersect(src, clip);
+    Box moved = {src.l + dx, src.t + dy, src.r + dx, src.b + dy};
+    Box dst = intersect(moved, clip);
+    // Only what came from inside the surface moves; the rest of dst keeps its pixels.
+    Box from = intersect({dst.l - dx, dst.t - dy, dst.r - dx, dst.b - dy}, all);
+    Box to = {from.l + dx, from.t + dy, from.r + dx, from.b + dy};
+    if (!empty(from) && !empty(to)) {
+        copy_block(s, to.l, to.t, s, from.l, from.t, to.r - to.l, to.b - to.t);
+        dc_changed(dc);
+    }
+    if (lprcUpdate) {
+        // The part of the scrolled area (within the clip) that nothing moved into.
+        Box area = intersect(src, clip);
+        Box upd = area;
+        if (!empty(dst) && dst.l <= area.l && dst.r >= area.r) {
+            if (dst.t <= area.t) upd.t = std::max(area.t, dst.b);
+            else if (dst.b >= area.b) upd.b = std::min(area.b, dst.t);
+        } else if (!empty(dst) && dst.t <= area.t && dst.b >= area.b) {
+            if (dst.l <= area.l) upd.l = std::max(area.l, dst.r);
+            else if (dst.r >= area.r) upd.r = std::min(area.r, dst.l);
+        }
+        if (empty(upd)) upd = {0, 0, 0, 0};
+        *lprcUpdate = {LONG(upd.l), LONG(upd.t), LONG(upd.r), LONG(upd.b)};
+    }
+    return TRUE;
+}
+
+COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
+    Dc *dc = dc_lookup(hdc);
+    if (!dc) return CLR_INVALID;
+    Surface s = dc_surface(dc);
+    if (!s.px || x < 0 || y < 0 || x >= s.w || y >= s.h) return CLR_INVALID;
+    return colorref_from_rgb(s.px[size_t(y) * size_t(s.stride) + size_t(x)] & 0xffffff);
+}
+
+// Paints one pixel; returns the colour painted, or CLR_INVALID off the bitmap.
+COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
+    Dc *dc = dc_lookup(hdc);
+    if (!dc) return CLR_INVALID;
+    Surface s = dc_surface(dc);
+    if (!s.px || x < 0 || y < 0 || x >= s.w || y >= s.h) return CLR_INVALID;
+    raster_pixel(s, x, y, rgb_from_colorref(color));
+    dc_changed(dc);
+    return color & 0xffffff;
+}

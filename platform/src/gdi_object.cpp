@@ -1,0 +1,189 @@
+// GDI objects: pens, brushes, bitmaps and the stock objects; creation, lookup and deletion.
+#include <cstring>
+#include <new>
+
+#include "gdi.h"
+
+namespace plat {
+namespace {
+
+// A bitmap of more pixels than this is refused, so that no argument allocates without bound.
+constexpr int64_t MAX_BITMAP_PIXELS = int64_t(1) << 24;
+
+struct StockSet {
+    Brush brushes[6];  // WHITE_BRUSH .. NULL_BRUSH
+    Pen pens[3];       // WHITE_PEN, BLACK_PEN, NULL_PEN
+    Font fonts[8];     // OEM_FIXED_FONT (10) .. DEFAULT_GUI_FONT (17)
+    Bitmap bitmap;     // the 1x1 bitmap of a fresh memory DC
+};
+
+struct ObjectState {
+    StockSet *stock;  // built on first use, never freed
+};
+ObjectState state;
+
+void set_font(Font &f, int height, int weight, int fixed_cell, int pitch, const char *face) {
+    f.kind = OBJ_FONT;
+    f.stock = 1;
+    f.height = height;
+    f.weight = weight;
+    f.fixed_cell = fixed_cell;
+    f.pitch_family = pitch;
+    std::strncpy(f.face, face, sizeof f.face - 1);
+}
+
+StockSet &stock() {
+    if (state.stock) return *state.stock;
+    StockSet *s = new StockSet;
+    const COLORREF greys[5] = {RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128), RGB(64, 64, 64), 0};
+    for (int i = 0; i < 6; i++) {
+        s->brushes[i].kind = OBJ_BRUSH;
+        s->brushes[i].stock = 1;
+        s->brushes[i].hollow = i == NULL_BRUSH;
+        s->brushes[i].colour = i < 5 ? greys[i] : 0;
+    }
+    const COLORREF pen_colours[3] = {RGB(255, 255, 255), 0, 0};
+    for (int i = 0; i < 3; i++) {
+        s->pens[i].kind = OBJ_PEN;
+        s->pens[i].stock = 1;
+        s->pens[i].style = i == 2 ? PS_NULL : PS_SOLID;
+        s->pens[i].colour = pen_colours[i];
+    }
+    // Fixed fonts are sized by their cell; the others by a cell height through the font mapper.
+    set_font(s->fonts[OEM_FIXED_FONT - 10], 12, FW_NORMAL, 12, FIXED_PITCH | FF_MODERN, "Liberation Mono");
+    set_font(s->fonts[ANSI_FIXED_FONT - 10], 13, FW_NORMAL, 13, FIXED_PITCH | FF_MODERN, "Liberation Mono");
+    set_font(s->fonts[ANSI_VAR_FONT - 10], 13, FW_NORMAL, 0, VARIABLE_PITCH | FF_SWISS, "Arial");
+    set_font(s->fonts[SYSTEM_FONT - 10], 16, FW_BOLD, 0, VARIABLE_PITCH | FF_SWISS, "Arial");
+    set_font(s->fonts[14 - 10], 16, FW_BOLD, 0, VARIABLE_PITCH | FF_SWISS, "Arial");  // DEVICE_DEFAULT_FONT
+    set_font(s->fonts[15 - 10], 16, FW_BOLD, 0, VARIABLE_PITCH | FF_SWISS, "Arial");  // not a font: unused
+    set_font(s->fonts[16 - 10], 16, FW_NORMAL, 16, FIXED_PITCH | FF_MODERN, "Liberation Mono");  // SYSTEM_FIXED
+    set_font(s->fonts[DEFAULT_GUI_FONT - 10], -11, FW_NORMAL, 0, VARIABLE_PITCH | FF_SWISS, "Arial");
+    s->bitmap.kind = OBJ_BITMAP;
+    s->bitmap.stock = 1;
+    s->bitmap.w = 1;
+    s->bitmap.h = 1;
+    s->bitmap.px.assign(1, 0);
+    state.stock = s;
+    return *s;
+}
+
+GdiObj *stock_lookup(const void *h) {
+    StockSet &s = stock();
+    const char *p = static_cast<const char *>(h);
+    const char *lo = reinterpret_cast<const char *>(&s);
+    if (p < lo || p >= lo + sizeof s) return nullptr;
+    for (auto &b : s.brushes)
+        if (p == reinterpret_cast<const char *>(&b)) return &b;
+    for (auto &pn : s.pens)
+        if (p == reinterpret_cast<const char *>(&pn)) return &pn;
+    for (int i = 0; i < 8; i++)
+        if (i != 15 - 10 && p == reinterpret_cast<const char *>(&s.fonts[i])) return &s.fonts[i];
+    if (p == reinterpret_cast<const char *>(&s.bitmap)) return &s.bitmap;
+    return nullptr;
+}
+
+}  // namespace
+
+GdiObj *gdi_lookup(HGDIOBJ h) {
+    if (!h) return nullptr;
+    if (GdiObj *s = stock_lookup(h)) return s;
+    for (ObjKind k : {OBJ_PEN, OBJ_BRUSH, OBJ_BITMAP, OBJ_FONT})
+        if (obj_alive(h, k)) return static_cast<GdiObj *>(h);
+    return nullptr;
+}
+
+Pen *gdi_pen(HGDIOBJ h) {
+    GdiObj *o = gdi_lookup(h);
+    return o && o->kind == OBJ_PEN ? static_cast<Pen *>(o) : nullptr;
+}
+Brush *gdi_brush(HGDIOBJ h) {
+    GdiObj *o = gdi_lookup(h);
+    return o && o->kind == OBJ_BRUSH ? static_cast<Brush *>(o) : nullptr;
+}
+Bitmap *gdi_bitmap(HGDIOBJ h) {
+    GdiObj *o = gdi_lookup(h);
+    return o && o->kind == OBJ_BITMAP ? static_cast<Bitmap *>(o) : nullptr;
+}
+Font *gdi_font(HGDIOBJ h) {
+    GdiObj *o = gdi_lookup(h);
+    return o && o->kind == OBJ_FONT ? static_cast<Font *>(o) : nullptr;
+}
+Bitmap *gdi_default_bitmap() { return &stock().bitmap; }
+Font *gdi_default_font() { return &stock().fonts[SYSTEM_FONT - 10]; }
+
+int brush_solid_colour(HBRUSH b, COLORREF *out) {
+    Brush *br = gdi_brush(b);
+    if (!br || br->hollow) return 0;
+    if (out) *out = br->colour;
+    return 1;
+}
+
+// Registers a freshly built object so that handles can be checked and leaks counted.
+template <class T>
+static HGDIOBJ publish(T *o) {
+    obj_register(o, o->kind);
+    return static_cast<GdiObj *>(o);
+}
+
+}  // namespace plat
+
+using namespace plat;
+
+// A PS_NULL pen, or a solid pen of the width (0 and below: 1 pixel); other styles draw solid.
+HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color) {
+    Pen *p = new (std::nothrow) Pen;
+    if (!p) return nullptr;
+    p->kind = OBJ_PEN;
+    p->style = iStyle == PS_NULL ? PS_NULL : PS_SOLID;
+    p->width = cWidth < 1 ? 1 : cWidth;
+    p->colour = color & 0xffffff;
+    return static_cast<HPEN>(publish(p));
+}
+
+HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
+    Brush *b = new (std::nothrow) Brush;
+    if (!b) return nullptr;
+    b->kind = OBJ_BRUSH;
+    b->colour = color & 0xffffff;
+    return static_cast<HBRUSH>(publish(b));
+}
+
+// A black bitmap of cx by cy pixels in the screen's format; 0 by anything is the stock 1x1 bitmap.
+HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
+    if (hdc && !dc_lookup(hdc)) return nullptr;
+    if (cx < 0 || cy < 0) return nullptr;
+    if (cx == 0 || cy == 0) return static_cast<HBITMAP>(static_cast<HGDIOBJ>(gdi_default_bitmap()));
+    if (int64_t(cx) * cy > MAX_BITMAP_PIXELS) return nullptr;
+    Bitmap *b = new (std::nothrow) Bitmap;
+    if (!b) return nullptr;
+    b->kind = OBJ_BITMAP;
+    b->w = cx;
+    b->h = cy;
+    b->px.assign(size_t(cx) * size_t(cy), 0);
+    return static_cast<HBITMAP>(publish(b));
+}
+
+HGDIOBJ WINAPI GetStockObject(int i) {
+    StockSet &s = stock();
+    if (i >= WHITE_BRUSH && i <= NULL_BRUSH) return static_cast<GdiObj *>(&s.brushes[i]);
+    if (i >= WHITE_PEN && i <= NULL_PEN) return static_cast<GdiObj *>(&s.pens[i - WHITE_PEN]);
+    if (i >= OEM_FIXED_FONT && i <= DEFAULT_GUI_FONT && i != 15) return static_cast<GdiObj *>(&s.fonts[i - 10]);
+    return nullptr;
+}
+
+// Frees a pen, brush, bitmap or font. Stock objects and objects selected in a DC are refused.
+BOOL WINAPI DeleteObject(HGDIOBJ ho) {
+    GdiObj *o = gdi_lookup(ho);
+    if (!o) return FALSE;
+    if (o->stock) return TRUE;  // deleting a stock object is a harmless no-op
+    if (o->selected) return FALSE;
+    obj_unregister(o, o->kind);
+    switch (o->kind) {
+        case OBJ_PEN: delete static_cast<Pen *>(o); break;
+        case OBJ_BRUSH: delete static_cast<Brush *>(o); break;
+        case OBJ_BITMAP: delete static_cast<Bitmap *>(o); break;
+        case OBJ_FONT: delete static_cast<Font *>(o); break;
+        default: break;
+    }
+    return TRUE;
+}

@@ -1,0 +1,43 @@
+// The one writer of pixels: clips spans and pixels to the surface and fills them.
+#include <algorithm>
+
+#include "gdi.h"
+
+namespace plat {
+
+void raster_fill(const Surface &s, int64_t x0, int64_t x1, int64_t y, uint32_t rgb) {
+    if (!s.px || y < 0 || y >= s.h) return;
+    if (x0 < 0) x0 = 0;
+    if (x1 >= s.w) x1 = s.w - 1;
+    if (x0 > x1) return;
+    uint32_t *row = s.px + size_t(y) * size_t(s.stride);
+    std::fill(row + x0, row + x1 + 1, rgb);
+}
+
+void raster_spans(const Surface &s, const Span *spans, size_t n, uint32_t rgb) {
+    for (size_t i = 0; i < n; i++) raster_fill(s, spans[i].x0, spans[i].x1, spans[i].y, rgb);
+}
+
+void raster_pixel(const Surface &s, int64_t x, int64_t y, uint32_t rgb) {
+    if (!s.px || x < 0 || y < 0 || x >= s.w || y >= s.h) return;
+    s.px[size_t(y) * size_t(s.stride) + size_t(x)] = rgb;
+}
+
+void raster_blend(const Surface &s, int64_t x, int64_t y, uint32_t rgb, int a) {
+    if (!s.px || x < 0 || y < 0 || x >= s.w || y >= s.h || a <= 0) return;
+    uint32_t &d = s.px[size_t(y) * size_t(s.stride) + size_t(x)];
+    if (a >= 255) {
+        d = rgb;
+        return;
+    }
+    // Per channel d + (c - d) * a / 255, rounded.
+    uint32_t out = 0;
+    for (int sh = 0; sh <= 16; sh += 8) {
+        int dc = int((d >> sh) & 0xff), sc = int((rgb >> sh) & 0xff);
+        int v = dc + ((sc - dc) * a + (sc >= dc ? 127 : -127)) / 255;
+        out |= uint32_t(v) << sh;
+    }
+    d = out;
+}
+
+}  // namespace plat
