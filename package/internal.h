@@ -7,6 +7,12 @@
 
 #include "plako.h"
 
+// Narrows a 64-bit intermediate to int32, saturating: coordinates are summed in 64 bits so that
+// no argument can overflow, and only the stored or handed-on value is clipped to int32's range.
+inline int plako_saturate(long long v) {
+    return v > 2147483647LL ? 2147483647 : (v < -2147483648LL ? (int)(-2147483647 - 1) : (int)v);
+}
+
 // ---- window.cpp: windows, canvas, origin, dirty flag ----
 #define PLAKO_CANVAS_WIDTH 601
 #define PLAKO_CANVAS_HEIGHT 540
@@ -40,7 +46,7 @@ struct PendingEvent {
     char key;
 };
 PendingEvent *event_pending(void);  // the event the current wait assembles
-void plako_pump(void);
+int plako_pump(void);              // one pass; 1 when it took a message from the queue
 void event_reset_run_flags(void);   // animate and one_frame off (start, playback, play one)
 int event_logging(void);
 HMENU event_run_menu(void);
@@ -64,6 +70,9 @@ void script_record_hook(int kind, int x, int y, char key);
 // ---- console.cpp ----
 LRESULT CALLBACK console_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 void console_draw_line(const char *text);
+// For tests: copies the i-th kept line (0 = oldest) into out (cut to cap - 1 bytes) and returns
+// its full length, or -1 when fewer than i + 1 lines are kept.
+int console_line(int i, char *out, int cap);
 
 // ---- render.cpp ----
 #define SHAPE_TRIANGLE 0
