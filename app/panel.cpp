@@ -13,8 +13,9 @@ void panel_press(int x, int y, int &scoop_count, int colour[], int kind[], int &
                  int &selected_topping, int &quit) {
     (void)x;
     (void)topping_count;  // lent by the loop with the toppings; no command changes or needs it
-    // 64 bits: the caller asks panel_hit first, but no y may overflow the subtraction.
-    const long long row = (245 - (long long)y) / 15;
+    // The caller asks panel_hit first; a y off the column would truncate into row 0 or overflow.
+    if (y <= 125 || y >= 245) return;
+    const int row = (245 - y) / 15;
     // The selected entry is always an index of the arrays; guard it all the same before writing.
     const int sel = selected_topping;
     const bool sel_ok = sel >= 0 && sel < TOPPING_MAX;
@@ -36,6 +37,6 @@ void panel_press(int x, int y, int &scoop_count, int colour[], int kind[], int &
         if (sel_ok) colour[sel] = (int)(((long long)colour[sel] + 1) % PLAKO_COLOUR_COUNT);
         break;
     case 7: quit = 1; break;
-    default: break;  // not a button row: panel_hit said no
+    default: break;  // y in 126..244 gives rows 0..7 only
     }
 }
