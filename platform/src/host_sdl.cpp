@@ -291,6 +291,15 @@ void translate(const SDL_Event &e) {
     state.pending.push_back(ev);
 }
 
+// True when SDL chose a video driver that shows nothing, and nobody asked for it by name.
+bool invisible_driver() {
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (!driver) return true;
+    if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) return false;
+    const char *asked = SDL_getenv("SDL_VIDEODRIVER");
+    return !(asked && std::strstr(asked, driver));
+}
+
 int sdl_init(void) {
     if (state.ready) return 1;
     // The software window surface, and X11 behaviour that suits a program driven by clicks.
@@ -300,11 +309,22 @@ int sdl_init(void) {
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     // Ctrl+C and kill end the program the ordinary way instead of becoming an ignored SDL_QUIT.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    const char *why = nullptr;
+    if (!SDL_getenv("SDL_VIDEODRIVER") && !SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY")) {
+        // Nothing to connect to; probing would only add the drivers' own complaints.
+        why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    } else if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        why = SDL_GetError();
+    } else if (invisible_driver()) {
+        // SDL falls back to drivers that show nothing; a person would see no window at all.
+        why = "no X11 or Wayland display could be opened";
+        SDL_Quit();
+    }
+    if (why) {
         std::fprintf(stderr,
                      "%s: no desktop to show the windows on (SDL: %s); run it on a desktop, or under "
                      "`xvfb-run -a %s`\n",
-                     program_invocation_short_name, SDL_GetError(), program_invocation_name);
+                     program_invocation_short_name, why, program_invocation_name);
         return 0;
     }
     SDL_StartTextInput();
