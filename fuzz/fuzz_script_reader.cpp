@@ -1,0 +1,54 @@
+// Fuzzes the script reader: the input becomes PLAKO.SCR and is played until the reader stops.
+#include <limits.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "internal.h"
+
+namespace {
+
+// Deliveries per input beyond its lines: a long run of ticks is cut here, not played for ever.
+const long kTickBudget = 100000;
+
+// Returns the script module to its start: no file held, no ticks owed. Recording on and off with
+// nothing between opens nothing.
+void reset_script(void) {
+    script_command_record();
+    script_command_record();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    static char dir[] = "/tmp/plako-fuzz-XXXXXX";
+    if (mkdtemp(dir) == nullptr || chdir(dir) != 0) {
+        perror("fuzz_script_reader: temporary directory");
+        abort();
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    reset_script();
+    FILE *f = fopen("PLAKO.SCR", "wb");
+    if (f == nullptr) abort();
+    if (size > 0 && fwrite(data, 1, size, f) != size) abort();
+    fclose(f);
+
+    long budget = (long)size + kTickBudget;
+    PendingEvent *ev = event_pending();
+    while (budget-- > 0) {
+        ev->kind = EVENT_NONE;
+        if (!script_read()) break;
+        // Whatever the text, the reader delivers one of the three kinds a script can hold.
+        if (ev->kind != EVENT_MOUSE && ev->kind != EVENT_KBD && ev->kind != EVENT_PERIODIC) abort();
+    }
+    if (budget < 0) {
+        // Only owed ticks can outlast the budget: the lines themselves are at most one per byte.
+        if (ev->kind != EVENT_PERIODIC) abort();
+    }
+    reset_script();
+    return 0;
+}

@@ -1,0 +1,182 @@
+// Faults of the script file and of its two directions: a killed recorder, a full disk, both
+// directions at once, and lines the reader cannot play.
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include "harness.h"
+
+namespace script_test {
+namespace {
+
+using Faults = ScriptTest;
+
+const char WRITE_FAILED[] = "Cannot write script file PLAKO.SCR\n";
+
+TEST(FaultsKilled, RecorderKilledKeepsEveryRecordedEvent) {
+    TempDir dir;
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // The child records and dies without stopping the recording or closing anything.
+        headless_select();
+        plako_start((HINSTANCE)1, nullptr, (LPSTR) "", SW_SHOWNORMAL);
+        HWND hwnd = FindWindowA("DrawWndClass", "PLAKO Graphics");
+        int x, y;
+        char key;
+        plako_set_run_mode(RUN_ANIMATE);
+        headless_menu_choose(hwnd, 5);
+        for (int i = 0; i < 3; i++) plako_next_event(&x, &y, &key);
+        headless_click(hwnd, 297 + 10, 247 + 20);
+        plako_next_event(&x, &y, &key);
+        for (int i = 0; i < 2; i++) plako_next_event(&x, &y, &key);
+        headless_type(hwnd, 'k');
+        plako_next_event(&x, &y, &key);
+        raise(SIGKILL);
+        _exit(0);  // not reached
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGKILL);
+    // The last run of ticks was still open, so it is not a line yet; everything before it is.
+    EXPECT_EQ(read_file("PLAKO.SCR"),
+              "PLAKO_PERIODIC(3);\nPLAKO_MOUSE(10, -20);\nPLAKO_PERIODIC(2);\nPLAKO_KBD(107);\n");
+}
+
+TEST_F(Faults, FullDiskIsReportedOncePerFailedLine) {
+    ASSERT_EQ(symlink("/dev/full", "PLAKO.SCR"), 0);
+    plako_set_run_mode(RUN_ANIMATE);
+    choose(5);
+    ASSERT_EQ(next(), EVENT_PERIODIC);
+    ASSERT_EQ(next(), EVENT_PERIODIC);
+    EXPECT_EQ(count_lines(WRITE_FAILED), 0) << "ticks are only counted";
+    click_canvas(1, 1);
+    ASSERT_EQ(next(), EVENT_MOUSE);  // two lines: the run of ticks and the click
+    EXPECT_EQ(count_lines(WRITE_FAILED), 2);
+    EXPECT_TRUE(checked(5)) << "recording stays on";
+    headless_type(hwnd_, 'x');
+    ASSERT_EQ(next(), EVENT_KBD);
+    EXPECT_EQ(count_lines(WRITE_FAILED), 3);
+    choose(5);  // nothing owed: stopping writes nothing and closes the file quietly
+    ASSERT_EQ(next(), EVENT_PERIODIC);
+    EXPECT_EQ(count_lines(WRITE_FAILED), 3);
+    EXPECT_FALSE(checked(5));
+}
+
+TEST_F(Faults, UnopenableScriptIsReportedAtEveryTry) {
+    ASSERT_EQ(mkdir("PLAKO.SCR", 0700), 0);  // no one, not even root, opens a directory for writing
+    choose(5);
+    headless_type(hwnd_, 'x');
+    ASSERT_EQ(next(), EVENT_KBD);
+    headless_type(hwnd_, 'y');
+    ASSERT_EQ(next(), EVENT_KBD);
+    EXPECT_EQ(count_lines("Cannot open script file PLAKO.SCR for writing\n"), 2);
+    EXPECT_TRUE(checked(5));
+}
+
+TEST_F(Faults, PlaybackAndPlayOneAreRefusedWhileRecording) {
+    write_file("PLAKO.SCR", "PLAKO_KBD(65);\n");
+    choose(5);
+    choose(6);
+    choose(7);
+    headless_type(hwnd_, 'q');
+    char key = 0;
+    ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
+    EXPECT_EQ(key, 'q') << "the script was not played";
+    EXPECT_EQ(count_lines("Cannot play a script while recording\n"), 2);
+    EXPECT_TRUE(checked(5));
+    EXPECT_FALSE(checked(6));
+    choose(5);
+    headless_type(hwnd_, 'w');
+    ASSERT_EQ(next(), EVENT_KBD);
+    EXPECT_EQ(read_file("PLAKO.SCR"), "PLAKO_KBD(113);\n");
+}
+
+TEST_F(Faults, RecordingAfterPlayOneClosesTheReaderAndCountsAnew) {
+    write_file("PLAKO.SCR", "PLAKO_PERIODIC(3);\nPLAKO_KBD(65);\n");
+    choose(7);
+    ASSERT_EQ(next(), EVENT_PERIODIC);  // the reader stays open and owes two ticks
+    plako_set_run_mode(RUN_ANIMATE);
+    choose(5);
+    for (int i = 0; i < 4; i++) ASSERT_EQ(next(), EVENT_PERIODIC);
+    choose(5);
+    ASSERT_EQ(next(), EVENT_PERIODIC);
+    EXPECT_TRUE(console_lines().empty());
+    EXPECT_EQ(read_file("PLAKO.SCR"), "PLAKO_PERIODIC(4);\n");
+}
+
+TEST_F(Faults, ScriptThatIsADirectoryEndsPlayback) {
+    ASSERT_EQ(mkdir("PLAKO.SCR", 0700), 0);
+    choose(6);
+    type_at_wait('z');
+    ASSERT_EQ(next(), EVENT_KBD);
+    EXPECT_FALSE(checked(6));
+    EXPECT_EQ(console_lines(), std::vector<std::string>{"Cannot read script file PLAKO.SCR\n"});
+}
+
+// Each bad line follows a good one and comes before another: the good one plays, the bad one
+// ends playback with a line naming it, and the one after it is never played.
+struct BadLine {
+    const char *line;
+    const char *shown;
+};
+const BadLine bad_lines[] = {
+    {"PLAKO_MOUSE(123456789012, 5);", "PLAKO_MOUSE(123456789012, 5);"},  // a field of 12
+    {"PLAKO_KBD(000000000000000000000000065);", "PLAKO_KBD(000000000000000000000000065);"},
+    {"PLAKO_KBD(--------------------1);", "PLAKO_KBD(--------------------1);"},
+    {"PLAK", "PLAK"},                                          // shorter than seven
+    {"PLAKO_", "PLAKO_"},
+    {"PLAKO_MOUSE(5);", "PLAKO_MOUSE(5);"},                    // y missing
+    {"PLAKO_MOUSE();", "PLAKO_MOUSE();"},
+    {"PLAKO_KBD();", "PLAKO_KBD();"},
+    {"PLAKO_PERIODIC(-);", "PLAKO_PERIODIC(-);"},              // a count has digits only
+    {"PLAKO_MOUSE(2147483648, 0);", "PLAKO_MOUSE(2147483648, 0);"},  // beyond int32
+    {"PLAKO_MOUSE(0, -2147483649);", "PLAKO_MOUSE(0, -2147483649);"},
+    {"PLAKO_KBD(99999999999);", "PLAKO_KBD(99999999999);"},
+    {"PLAKO_PERIODIC(2147483648);", "PLAKO_PERIODIC(2147483648);"},
+    {"PLAKO_KBD(\x01\x02\x7f);", "PLAKO_KBD(?" "?" "?);"},  // shown without control characters
+};
+
+class BadLines : public ScriptTest, public ::testing::WithParamInterface<BadLine> {};
+
+TEST_P(BadLines, EndPlaybackWithALineNamingThem) {
+    write_file("PLAKO.SCR", std::string("PLAKO_KBD(65);\n") + GetParam().line + "\nPLAKO_KBD(66);\n");
+    choose(6);
+    char key = 0;
+    ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
+    EXPECT_EQ(key, 65);
+    type_at_wait('z');
+    ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
+    EXPECT_EQ(key, 'z') << "the line after the bad one was played";
+    EXPECT_FALSE(checked(6));
+    EXPECT_EQ(console_lines(),
+              std::vector<std::string>{std::string("Bad line in script file PLAKO.SCR: ") +
+                                       GetParam().shown + "\n"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BadLines, ::testing::ValuesIn(bad_lines));
+
+TEST_F(Faults, OverlongLineIsCutAndItsReportBounded) {
+    // 2000 characters: the first 511 form a line of their own, which holds no number.
+    std::string line = "PLAKO_KBD(" + std::string(2000, 'x') + "65);";
+    write_file("PLAKO.SCR", line + "\n");
+    choose(6);
+    type_at_wait('z');
+    ASSERT_EQ(next(), EVENT_KBD);
+    std::vector<std::string> lines = console_lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "Bad line in script file PLAKO.SCR: " + line.substr(0, 60) + "...\n");
+}
+
+TEST_F(Faults, LargestCountPlays) {
+    write_file("PLAKO.SCR", "PLAKO_PERIODIC(2147483647);\n");
+    for (int i = 0; i < 3; i++) {
+        choose(7);
+        ASSERT_EQ(next(), EVENT_PERIODIC);
+    }
+    EXPECT_TRUE(console_lines().empty());
+}
+
+}  // namespace
+}  // namespace script_test

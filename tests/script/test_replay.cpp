@@ -1,0 +1,225 @@
+// cone-replay against the program itself: a session recorded live (Ctrl+R ... Ctrl+R) on the
+// headless host and replayed by the tool gives the same frames, pixel for pixel.
+#include <fcntl.h>
+#include <png.h>
+#include <spawn.h>
+#include <string.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <set>
+
+#include "harness.h"
+
+extern char **environ;
+
+namespace script_test {
+namespace {
+
+const char TOOL[] = PLAKO_BINARY_DIR "/tools/cone-replay";
+const char MISMATCH_DIR[] = PLAKO_BINARY_DIR "/tests/script-mismatch";
+
+struct Image {
+    int w = 0, h = 0;
+    std::vector<unsigned char> rgb;
+};
+
+bool save_png(const std::string &path, const Image &img) {
+    png_image png = {};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = (png_uint_32)img.w;
+    png.height = (png_uint_32)img.h;
+    png.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&png, path.c_str(), 0, img.rgb.data(), 0, nullptr) != 0;
+}
+
+bool load_png(const std::string &path, Image *img) {
+    png_image png = {};
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
+    png.format = PNG_FORMAT_RGB;
+    img->w = (int)png.width;
+    img->h = (int)png.height;
+    img->rgb.resize(PNG_IMAGE_SIZE(png));
+    return png_image_finish_read(&png, nullptr, img->rgb.data(), 0, nullptr) != 0;
+}
+
+// Runs cone-replay with args; its standard output and error land in *out and *err.
+int run_tool(const std::vector<std::string> &args, std::string *out, std::string *err) {
+    std::vector<char *> argv;
+    std::string tool = TOOL;
+    argv.push_back(&tool[0]);
+    std::vector<std::string> copy = args;
+    for (std::string &a : copy) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "tool.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "tool.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, TOOL, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        ADD_FAILURE() << "cannot run " << TOOL << ": " << strerror(rc);
+        return -1;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    *out = read_file("tool.out");
+    *err = read_file("tool.err");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// The live session: what a person does at which frame. The window shows frame f at the waits at
+// time 100 * (f + 1): ticks come every 100 ms from the start, and the program draws frame f on
+// the tick at that time.
+struct Session {
+    HWND window = nullptr;
+    std::set<std::string> done;
+    std::set<long> frames;  // frames written to live/
+    long last_frame = -1;
+};
+
+const long STOP_FRAME = 165;
+
+void ctrl_key(HWND w, int vk) {
+    headless_key_down(w, VK_CONTROL);
+    headless_key_down(w, vk);
+    headless_key_up(w, vk);
+    headless_key_up(w, VK_CONTROL);
+}
+
+void session_idle(void *ctx) {
+    Session &s = *static_cast<Session *>(ctx);
+    if (s.window == nullptr) s.window = FindWindowA("DrawWndClass", "PLAKO Graphics");
+    if (s.window == nullptr) return;
+    DWORD t = headless_now();
+    long f = (long)t / 100 - 1;
+    if (t % 100 == 0 && f >= 0 && f <= STOP_FRAME && !s.frames.count(f)) {
+        Image img;
+        RECT rc;
+        GetClientRect(s.window, &rc);
+        std::vector<unsigned int> px((size_t)rc.right * rc.bottom);
+        int w = 0, h = 0;
+        if (headless_client_pixels(s.window, px.data(), (int)px.size(), &w, &h)) {
+            img.w = w;
+            img.h = h;
+            for (unsigned int p : px) {
+                img.rgb.push_back((unsigned char)(p >> 16));
+                img.rgb.push_back((unsigned char)(p >> 8));
+                img.rgb.push_back((unsigned char)p);
+            }
+            char name[64];
+            snprintf(name, sizeof name, "live/frame-%06ld.png", f);
+            if (save_png(name, img)) s.frames.insert(f);
+            s.last_frame = f;
+        }
+    }
+    // Each step once, at the first wait that shows its frame or a later one.
+    auto step = [&](const char *name, long at, auto action) {
+        if (f >= at && !s.done.count(name)) {
+            s.done.insert(name);
+            action();
+        }
+    };
+    step("record", -1, [&] { ctrl_key(s.window, 'R'); });
+    step("add scoop", 5, [&] { headless_click(s.window, 47, 10); });          // panel row 0
+    step("topping 1", 10, [&] { headless_click(s.window, 297, 222); });      // on scoop 1
+    step("topping 2", 40, [&] { headless_click(s.window, 300, 180); });      // on scoop 2
+    step("character", 152, [&] { headless_type(s.window, 'x'); });
+    step("colour", 155, [&] { headless_click(s.window, 47, 97); });          // panel row 6
+    step("sky", 158, [&] { headless_click(s.window, 397, 47); });
+    step("topping 3", 160, [&] { headless_click(s.window, 280, 230); });
+    step("stop", STOP_FRAME, [&] { ctrl_key(s.window, 'R'); });
+    step("quit", STOP_FRAME + 1, [&] { headless_close(s.window); });
+}
+
+// Sum of the PERIODIC counts of a script.
+long script_ticks(const std::string &script) {
+    long n = 0;
+    std::istringstream in(script);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("PLAKO_PERIODIC(", 0) == 0) n += atol(line.c_str() + 15);
+    return n;
+}
+
+// Compares two PNG files; on a difference keeps both under MISMATCH_DIR.
+void expect_same_frame(const std::string &expected, const std::string &actual, long f) {
+    Image a, b;
+    ASSERT_TRUE(load_png(expected, &a)) << expected;
+    ASSERT_TRUE(load_png(actual, &b)) << actual;
+    if (a.w == b.w && a.h == b.h && a.rgb == b.rgb) return;
+    std::filesystem::create_directories(MISMATCH_DIR);
+    std::string base = std::string(MISMATCH_DIR) + "/frame-" + std::to_string(f);
+    std::filesystem::copy_file(expected, base + ".expected.png",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(actual, base + ".actual.png", std::filesystem::copy_options::overwrite_existing);
+    ADD_FAILURE() << "frame " << f << " differs; pictures kept in " << MISMATCH_DIR;
+}
+
+TEST(Replay, RecordedSessionReplaysPixelForPixel) {
+    TempDir dir;
+    ASSERT_TRUE(std::filesystem::create_directory("live"));
+    Session session;
+    headless_select();
+    headless_set_idle_hook(session_idle, &session);
+    char cmdline[] = "";
+    ASSERT_EQ(WinMain((HINSTANCE)1, nullptr, cmdline, SW_SHOWNORMAL), 0);
+    headless_set_idle_hook(nullptr, nullptr);
+
+    const std::string script = read_file("PLAKO.SCR");
+    ASSERT_EQ(script_ticks(script), STOP_FRAME + 1) << script;
+    EXPECT_NE(script.find("PLAKO_MOUSE("), std::string::npos) << script;
+    EXPECT_NE(script.find("PLAKO_KBD(120);"), std::string::npos) << script;
+    ASSERT_EQ((long)session.frames.size(), STOP_FRAME + 1);
+
+    std::string out, err;
+    ASSERT_EQ(run_tool({"-C", dir.path(), "--out", "replayed", "--every", "1", "--quiet"}, &out, &err), 0)
+        << err;
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(out, "EOF encountered in script file PLAKO.SCR\n") << "the console's lines go to standard output";
+    for (long f = 0; f <= STOP_FRAME; f++) {
+        char name[64];
+        snprintf(name, sizeof name, "/frame-%06ld.png", f);
+        expect_same_frame(std::string("live") + name, std::string("replayed") + name, f);
+    }
+    EXPECT_FALSE(std::filesystem::exists("replayed/frame-000166.png"));
+
+    // --last writes one picture: the last frame, under its own number.
+    ASSERT_EQ(run_tool({"--dir", dir.path(), "-o", "last", "--last", "-q"}, &out, &err), 0) << err;
+    std::vector<std::string> written;
+    for (const auto &e : std::filesystem::directory_iterator("last")) written.push_back(e.path().filename());
+    ASSERT_EQ(written, std::vector<std::string>{"frame-000165.png"});
+    expect_same_frame("live/frame-000165.png", "last/frame-000165.png", STOP_FRAME);
+
+    // --every 50 with --last: the multiples of 50 and the last.
+    ASSERT_EQ(run_tool({"-C", ".", "-o", "some", "-e", "50", "-l", "-q"}, &out, &err), 0) << err;
+    std::set<std::string> some;
+    for (const auto &e : std::filesystem::directory_iterator("some")) some.insert(e.path().filename());
+    EXPECT_EQ(some, (std::set<std::string>{"frame-000000.png", "frame-000050.png", "frame-000100.png",
+                                           "frame-000150.png", "frame-000165.png"}));
+}
+
+TEST(Replay, UnreadableScriptFailsWithOneLine) {
+    TempDir dir;
+    std::string out, err;
+    EXPECT_EQ(run_tool({"-o", "frames"}, &out, &err), 1);
+    EXPECT_NE(err.find("PLAKO.SCR"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+
+    // A line that cannot be played fails the run once the frames before it are written.
+    write_file("PLAKO.SCR", "PLAKO_PERIODIC(2);\nPLAKO_MOUSE(99999999999, 1);\n");
+    EXPECT_EQ(run_tool({"-o", "frames", "-q"}, &out, &err), 1);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("Bad line"), std::string::npos) << err;
+    EXPECT_TRUE(std::filesystem::exists("frames/frame-000001.png"));
+
+    EXPECT_EQ(run_tool({"--every", "0"}, &out, &err), 2);
+    EXPECT_EQ(run_tool({"--bogus"}, &out, &err), 2);
+    EXPECT_EQ(run_tool({"--help"}, &out, &err), 0);
+    EXPECT_NE(out.find("--every"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace script_test
