@@ -1,0 +1,441 @@
+// Shapes as spans: Rectangle, Ellipse, Polygon, MoveToEx/LineTo with 1-pixel and wide pens.
+// Every shape is clipped to the surface's rows before it is iterated, and all geometry is
+// 64-bit (128-bit where two coordinates multiply), so any int32 argument is safe and the work
+// is bounded by the visible rows, never by the shape's extent.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "gdi.h"
+
+namespace plat {
+namespace {
+
+typedef __int128 i128;
+typedef unsigned __int128 u128;
+
+// The pen and brush of a DC resolved for one drawing call.
+struct Tools {
+    Surface s;
+    bool pen = false;
+    uint32_t pen_rgb = 0;
+    int64_t pen_w = 1;
+    bool brush = false;
+    uint32_t brush_rgb = 0;
+};
+
+Tools tools_of(Dc *dc) {
+    Tools t;
+    t.s = dc_surface(dc);
+    t.pen = dc->pen->style != PS_NULL;
+    t.pen_rgb = rgb_from_colorref(dc->pen->colour);
+    t.pen_w = dc->pen->width;
+    t.brush = !dc->brush->hollow;
+    t.brush_rgb = rgb_from_colorref(dc->brush->colour);
+    return t;
+}
+
+// A row span that may be empty (a > b).
+struct Run {
+    int64_t a = 1, b = 0;
+    bool empty() const { return a > b; }
+};
+
+int64_t ceil_div(i128 n, i128 d) {  // d > 0
+    i128 q = n / d;
+    if ((n % d != 0) && (n > 0)) q++;
+    return int64_t(q);
+}
+
+// ---- ellipse geometry ----
+// In doubled coordinates about the centre of a box of (W+1) by (H+1) pixels, pixel offsets are
+// u = 2i - W and v = 2j - H. A pixel belongs to the ellipse when the curve sampled at its column
+// reaches its row, or the curve sampled at its row reaches its column, each sample rounded to the
+// nearest pixel with exact halves towards the centre:
+//   column test: H*sqrt(1 - u^2/W^2) > |v| - 1,   row test: W*sqrt(1 - v^2/H^2) > |u| - 1.
+// Both tests hold for small |u|, so a row is one run |u| <= max(U_col, U_row).
+
+// Largest u with u = W (mod 2), 0 <= u <= W and test(u), starting from the estimate est.
+template <class Test>
+int64_t largest_u(int64_t W, double est, Test test) {
+    int64_t u = est < 0 ? -1 : est > double(W) ? W : int64_t(est);
+    if (u >= 0 && ((u ^ W) & 1)) u--;
+    while (u + 2 <= W && test(u + 2)) u += 2;
+    while (u >= 0 && !test(u)) u -= 2;
+    return u < 0 ? -1 : u;
+}
+
+// The half extent |u| of row |v| = av of the ellipse W, H (doubled units), or -1 when empty.
+int64_t ellipse_half(int64_t W, int64_t H, int64_t av) {
+    if (av > H) return -1;
+    const bool exact = W < (int64_t(1) << 32) && H < (int64_t(1) << 32);
+    const long double w = W, h = H;
+    int64_t ucol;
+    if (av == 0) {
+        ucol = W;
+    } else {
+        long double rest = h * h - (long double)(av - 1) * (av - 1);
+        long double bound = w * std::sqrt(rest > 0 ? rest : 0) / h;  // u < bound
+        u128 K = exact ? u128(uint64_t(W)) * uint64_t(W) *
+                             (u128(uint64_t(H)) * uint64_t(H) - u128(uint64_t(av - 1)) * uint64_t(av - 1))
+                       : 0;
+        ucol = largest_u(W, double(std::ceil(bound)) - 1, [&](int64_t u) {
+            if (!exact) return (long double)u < bound;
+            return u128(uint64_t(u)) * uint64_t(u) * (u128(uint64_t(H)) * uint64_t(H)) < K;
+        });
+    }
+    int64_t urow;
+    if (W == 0 || H == 0) {
+        urow = (W & 1) ? -1 : 0;
+    } else {
+        long double rest = h * h - (long double)av * av;
+        long double bound = w * std::sqrt(rest > 0 ? rest : 0) / h;  // u - 1 < bound
+        u128 M = exact ? u128(uint64_t(W)) * uint64_t(W) *
+                             (u128(uint64_t(H)) * uint64_t(H) - u128(uint64_t(av)) * uint64_t(av))
+                       : 0;
+        urow = largest_u(W, double(std::ceil(bound)), [&](int64_t u) {
+            if (u == 0) return true;
+            if (!exact) return (long double)(u - 1) < bound;
+            return u128(uint64_t(u - 1)) * uint64_t(u - 1) * (u128(uint64_t(H)) * uint64_t(H)) < M;
+        });
+    }
+    return std::max(ucol, urow);
+}
+
+// A box of pixels: columns l..l+w-1, rows t..t+h-1 (w, h >= 1).
+struct Box {
+    int64_t l, t, w, h;
+};
+
+// The run of row y of the ellipse filling box b; boxes one or two pixels thin are filled whole,
+// so that the outline always reaches the box's four sides.
+Run ellipse_row(const Box &b, int64_t y) {
+    Run r;
+    if (y < b.t || y >= b.t + b.h) return r;
+    if (b.w <= 2 || b.h <= 2) return {b.l, b.l + b.w - 1};
+    int64_t W = b.w - 1, H = b.h - 1;
+    int64_t v = 2 * (y - b.t) - H;
+    int64_t half = ellipse_half(W, H, v < 0 ? -v : v);
+    if (half < 0) return r;
+    return {b.l + (W - half) / 2, b.l + (W + half) / 2};
+}
+
+// ---- pen dots ----
+// The dot of a pen of width w >= 2 is the ellipse of a w by w box placed at -floor(w/2).
+struct Dot {
+    int64_t w, lo, hi;  // rows lo..hi relative to the centre pixel
+    explicit Dot(int64_t width) : w(width), lo(-(width / 2)), hi(width - width / 2 - 1) {}
+    Run row(int64_t dy) const {
+        Box b = {lo, lo, w, w};
+        return ellipse_row(b, dy);
+    }
+    // The widest row among dy in [a, b] (the dot narrows away from its middle).
+    int64_t widest(int64_t a, int64_t b) const {
+        a = std::max(a, lo);
+        b = std::min(b, hi);
+        if (a > b) return lo - 1;
+        int64_t mid = (lo + hi) / 2;  // for even w the two middle rows are equal
+        if (mid < a) return a;
+        if (mid > b) return b;
+        return mid;
+    }
+};
+
+void fill_run(const Surface &s, const Run &r, int64_t y, uint32_t rgb) {
+    if (!r.empty()) raster_fill(s, r.a, r.b, y, rgb);
+}
+
+// Visible rows of [top, bottom]: the rows of the surface inside it.
+bool visible_rows(const Surface &s, int64_t top, int64_t bottom, int64_t *y0, int64_t *y1) {
+    *y0 = std::max<int64_t>(top, 0);
+    *y1 = std::min<int64_t>(bottom, int64_t(s.h) - 1);
+    return s.px && *y0 <= *y1;
+}
+
+// The pen's dot stamped at every pixel of a horizontal or vertical segment, ends included.
+void stamp_hv(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t w, uint32_t rgb) {
+    Dot d(w);
+    int64_t xa = std::min(x0, x1), xb = std::max(x0, x1);
+    int64_t ya = std::min(y0, y1), yb = std::max(y0, y1);
+    int64_t r0, r1;
+    if (!visible_rows(s, ya + d.lo, yb + d.hi, &r0, &r1)) return;
+    for (int64_t y = r0; y <= r1; y++) {
+        // Dots centred on rows ya..yb reach row y with their rows y-yb .. y-ya.
+        int64_t dy = d.widest(y - yb, y - ya);
+        Run r = d.row(dy);
+        if (r.empty()) continue;
+        raster_fill(s, xa + r.a, xb + r.b, y, rgb);
+    }
+}
+
+// ---- polygons ----
+// Vertices in 1/256 pixel units; pixel (x, y) is inside when ymin <= y < ymax and
+// xl(y) <= x < xr(y) for the exact edge crossings at y (the top-left rule), ALTERNATE pairing.
+constexpr int64_t FP = 256;
+struct FPoint {
+    int64_t x, y;
+};
+
+void fill_polygon(const Surface &s, const std::vector<FPoint> &pts, uint32_t rgb) {
+    size_t n = pts.size();
+    if (n < 3 || !s.px) return;
+    struct Edge {
+        int64_t x0, y0, x1, y1;  // y0 < y1
+    };
+    std::vector<Edge> edges;
+    int64_t ymin = INT64_MAX, ymax = INT64_MIN;
+    for (size_t i = 0; i < n; i++) {
+        FPoint a = pts[i], b = pts[(i + 1) % n];
+        if (a.y == b.y) continue;
+        if (a.y > b.y) std::swap(a, b);
+        edges.push_back({a.x, a.y, b.x, b.y});
+        ymin = std::min(ymin, a.y);
+        ymax = std::max(ymax, b.y);
+    }
+    if (edges.empty()) return;
+    int64_t r0, r1;
+    if (!visible_rows(s, ceil_div(ymin, FP), ceil_div(ymax, FP) - 1, &r0, &r1)) return;
+    std::sort(edges.begin(), edges.end(), [](const Edge &a, const Edge &b) { return a.y0 < b.y0; });
+    std::vector<size_t> active;
+    std::vector<int64_t> xs;
+    size_t next = 0;
+    for (int64_t y = r0; y <= r1; y++) {
+        int64_t Y = y * FP;
+        while (next < edges.size() && edges[next].y0 <= Y) active.push_back(next++);
+        xs.clear();
+        size_t keep = 0;
+        for (size_t k = 0; k < active.size(); k++) {
+            const Edge &e = edges[active[k]];
+            if (e.y1 <= Y) continue;  // ended above this row
+            active[keep++] = active[k];
+            if (e.y0 > Y) continue;
+            // First pixel column at or right of the crossing: ceil(x(Y) / FP).
+            i128 dyy = e.y1 - e.y0;
+            i128 num = i128(e.x0) * dyy + i128(Y - e.y0) * (e.x1 - e.x0);
+            xs.push_back(ceil_div(num, dyy * FP));
+        }
+        active.resize(keep);
+        std::sort(xs.begin(), xs.end());
+        for (size_t k = 0; k + 1 < xs.size(); k += 2)
+            if (xs[k] < xs[k + 1]) raster_fill(s, xs[k], xs[k + 1] - 1, y, rgb);
+    }
+}
+
+// ---- lines ----
+// A 1-pixel line: the start pixel painted, the end not; one pixel per step on the major axis,
+// the minor coordinate the exact value rounded to nearest with halves to the smaller coordinate.
+void line_thin(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t rgb) {
+    if (!s.px) return;
+    int64_t dx = x1 - x0, dy = y1 - y0;
+    int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    if (adx == 0 && ady == 0) return;
+    bool xmajor = adx >= ady;
+    int64_t major_len = xmajor ? adx : ady;
+    int64_t step = (xmajor ? dx : dy) < 0 ? -1 : 1;
+    int64_t m0 = xmajor ? x0 : y0, n0 = xmajor ? y0 : x0;
+    int64_t dn = xmajor ? dy : dx;  // minor change over major_len steps
+    int64_t mlimit = xmajor ? s.w : s.h;
+    // Steps k = 0 .. major_len-1 at major coordinate m0 + step*k; keep those inside the surface.
+    int64_t ka, kb;
+    if (step > 0) {
+        ka = std::max<int64_t>(0, -m0);
+        kb = std::min<int64_t>(major_len - 1, mlimit - 1 - m0);
+    } else {
+        ka = std::max<int64_t>(0, m0 - (mlimit - 1));
+        kb = std::min<int64_t>(major_len - 1, m0);
+    }
+    for (int64_t k = ka; k <= kb; k++) {
+        // minor = n0 + round_half_down(k*dn/major_len) = n0 + ceil((2*k*dn - len) / (2*len))
+        int64_t n = n0 + ceil_div(i128(2) * k * dn - major_len, i128(2) * major_len);
+        int64_t m = m0 + step * k;
+        if (xmajor) raster_pixel(s, m, n, rgb);
+        else raster_pixel(s, n, m, rgb);
+    }
+}
+
+// A wide line: horizontal and vertical ones are the dot stamped along them; others are the
+// segment's band of width w (a quadrilateral) with a dot at each end for round caps.
+void line_wide(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t w, uint32_t rgb) {
+    if (!s.px) return;
+    if (x0 == x1 || y0 == y1) {
+        stamp_hv(s, x0, y0, x1, y1, w, rgb);
+        return;
+    }
+    // Skip bands that cannot reach the surface (keeps the fixed-point math in range).
+    int64_t reach = w + 2;
+    if (std::max(x0, x1) + reach < 0 || std::min(x0, x1) - reach >= s.w || std::max(y0, y1) + reach < 0 ||
+        std::min(y0, y1) - reach >= s.h)
+        return;
+    stamp_hv(s, x0, y0, x0, y0, w, rgb);
+    stamp_hv(s, x1, y1, x1, y1, w, rgb);
+    double dx = double(x1 - x0), dy = double(y1 - y0);
+    double len = std::sqrt(dx * dx + dy * dy);
+    double nx = -dy / len * (double(w) / 2), ny = dx / len * (double(w) / 2);
+    // The dot of an even pen is centred half a pixel up-left of its pixel.
+    double c = (w % 2 == 0) ? -0.5 : 0.0;
+    auto fp = [&](double x, double y) { return FPoint{int64_t(std::llround(x * FP)), int64_t(std::llround(y * FP))}; };
+    std::vector<FPoint> q = {fp(x0 + c + nx, y0 + c + ny), fp(x1 + c + nx, y1 + c + ny), fp(x1 + c - nx, y1 + c - ny),
+                             fp(x0 + c - nx, y0 + c - ny)};
+    fill_polygon(s, q, rgb);
+}
+
+void line_with_pen(const Tools &t, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    if (!t.pen) return;
+    if (t.pen_w <= 1) line_thin(t.s, x0, y0, x1, y1, t.pen_rgb);
+    else line_wide(t.s, x0, y0, x1, y1, t.pen_w, t.pen_rgb);
+}
+
+// ---- rectangles ----
+void rectangle(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
+    const Surface &s = t.s;
+    if (l > r) std::swap(l, r);
+    if (tp > b) std::swap(tp, b);
+    if (l == r || tp == b || !s.px) return;
+    int64_t y0, y1;
+    if (!t.pen) {
+        // Without a pen the brush covers the rectangle less its right column and bottom row.
+        if (t.brush && visible_rows(s, tp, b - 2, &y0, &y1))
+            for (int64_t y = y0; y <= y1; y++) raster_fill(s, l, r - 2, y, t.brush_rgb);
+        return;
+    }
+    if (t.pen_w <= 1) {
+        if (r - l == 1 && b - tp == 1) return;
+        if (!visible_rows(s, tp, b - 1, &y0, &y1)) return;
+        for (int64_t y = y0; y <= y1; y++) {
+            if (y == tp || y == b - 1) {
+                raster_fill(s, l, r - 1, y, t.pen_rgb);
+                continue;
+            }
+            raster_pixel(s, l, y, t.pen_rgb);
+            raster_pixel(s, r - 1, y, t.pen_rgb);
+            if (t.brush) raster_fill(s, l + 1, r - 2, y, t.brush_rgb);
+        }
+        return;
+    }
+    // Wide pen: the dot runs along the path through the pixel centres (l,t)..(r-1,b-1).
+    Dot d(t.pen_w);
+    int64_t R = r - 1, B = b - 1;
+    if (t.brush && visible_rows(s, tp + d.hi + 1, B + d.lo - 1, &y0, &y1))
+        for (int64_t y = y0; y <= y1; y++) raster_fill(s, l + d.hi + 1, R + d.lo - 1, y, t.brush_rgb);
+    if (!visible_rows(s, tp + d.lo, B + d.hi, &y0, &y1)) return;
+    for (int64_t y = y0; y <= y1; y++) {
+        Run top = d.row(y - tp), bottom = d.row(y - B);
+        if (!top.empty()) raster_fill(s, l + top.a, R + top.b, y, t.pen_rgb);
+        if (!bottom.empty()) raster_fill(s, l + bottom.a, R + bottom.b, y, t.pen_rgb);
+        Run side = d.row(d.widest(y - B, y - tp));
+        if (side.empty()) continue;
+        raster_fill(s, l + side.a, l + side.b, y, t.pen_rgb);
+        raster_fill(s, R + side.a, R + side.b, y, t.pen_rgb);
+    }
+}
+
+// ---- ellipses ----
+// Paints the ellipse of box outer less the ellipse of box inner with the pen and the inner one
+// with the brush. A 1-pixel pen is the outer ellipse's boundary: its pixels with a 4-neighbour
+// outside; the brush fills the rest.
+void ellipse(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
+    const Surface &s = t.s;
+    if (l > r) std::swap(l, r);
+    if (tp > b) std::swap(tp, b);
+    int64_t w = r - l, h = b - tp;
+    if (w == 0 || h == 0 || !s.px) return;
+    int64_t y0, y1;
+    Box box = {l, tp, w, h};
+    if (!t.pen) {
+        if (!t.brush || w < 2 || h < 2) return;
+        if (w == 2 && h == 2) {  // the smallest ellipse without a pen is its top-left pixel
+            raster_pixel(s, l, tp, t.brush_rgb);
+            return;
+        }
+        if (!visible_rows(s, tp, b - 1, &y0, &y1)) return;
+        for (int64_t y = y0; y <= y1; y++) fill_run(s, ellipse_row(box, y), y, t.brush_rgb);
+        return;
+    }
+    if (t.pen_w <= 1) {
+        if (w == 1 && h == 1) return;
+        if (!visible_rows(s, tp, b - 1, &y0, &y1)) return;
+        for (int64_t y = y0; y <= y1; y++) {
+            Run row = ellipse_row(box, y), up = ellipse_row(box, y - 1), down = ellipse_row(box, y + 1);
+            if (row.empty()) continue;
+            Run in = {std::max({row.a + 1, up.a, down.a}), std::min({row.b - 1, up.b, down.b})};
+            if (up.empty() || down.empty() || in.empty()) {
+                raster_fill(s, row.a, row.b, y, t.pen_rgb);
+                continue;
+            }
+            raster_fill(s, row.a, in.a - 1, y, t.pen_rgb);
+            raster_fill(s, in.b + 1, row.b, y, t.pen_rgb);
+            if (t.brush) raster_fill(s, in.a, in.b, y, t.brush_rgb);
+        }
+        return;
+    }
+    // Wide pen: the band between the path's outer and inner edges.
+    Dot d(t.pen_w);
+    Box outer = {l + d.lo, tp + d.lo, w - 1 + t.pen_w, h - 1 + t.pen_w};
+    Box inner = {l + d.hi + 1, tp + d.hi + 1, w - 1 - t.pen_w, h - 1 - t.pen_w};
+    bool has_inner = inner.w > 0 && inner.h > 0;
+    if (!visible_rows(s, outer.t, outer.t + outer.h - 1, &y0, &y1)) return;
+    for (int64_t y = y0; y <= y1; y++) {
+        Run o = ellipse_row(outer, y);
+        Run in = has_inner ? ellipse_row(inner, y) : Run();
+        if (in.empty()) {
+            fill_run(s, o, y, t.pen_rgb);
+            continue;
+        }
+        raster_fill(s, o.a, in.a - 1, y, t.pen_rgb);
+        raster_fill(s, in.b + 1, o.b, y, t.pen_rgb);
+        if (t.brush) raster_fill(s, in.a, in.b, y, t.brush_rgb);
+    }
+}
+
+}  // namespace
+}  // namespace plat
+
+using namespace plat;
+
+BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+    Dc *dc = dc_lookup(hdc);
+    if (!dc) return FALSE;
+    rectangle(tools_of(dc), left, top, right, bottom);
+    dc_changed(dc);
+    return TRUE;
+}
+
+BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
+    Dc *dc = dc_lookup(hdc);
+    if (!dc) return FALSE;
+    ellipse(tools_of(dc), left, top, right, bottom);
+    dc_changed(dc);
+    return TRUE;
+}
+
+// Fills the polygon (ALTERNATE) with the brush, then draws its closed outline with the pen.
+BOOL WINAPI Polygon(HDC hdc, const POINT *apt, int cpt) {
+    Dc *dc = dc_lookup(hdc);
+    if (!dc || !apt || cpt < 2) return FALSE;
+    Tools t = tools_of(dc);
+    if (t.brush) {
+        std::vector<FPoint> pts(static_cast<size_t>(cpt));
+        for (int i = 0; i < cpt; i++) pts[size_t(i)] = {int64_t(apt[i].x) * FP, int64_t(apt[i].y) * FP};
+        fill_polygon(t.s, pts, t.brush_rgb);
+    }
+    if (t.pen) {
+        for (int i = 0; i < cpt; i++) {
+            const POINT &a = apt[i], &b = apt[(i + 1) % cpt];
+            line_with_pen(t, a.x, a.y, b.x, b.y);
+        }
+    }
+    dc_changed(dc);
+    return TRUE;
+}
+
+// Draws from the current position to (x, y) with the pen and moves the current position there.
+BOOL WINAPI LineTo(HDC hdc, int x, int y) {
+    Dc *dc = dc_lookup(hdc);
+    if (!dc) return FALSE;
+    Tools t = tools_of(dc);
+    line_with_pen(t, dc->pos.x, dc->pos.y, x, y);
+    dc->pos.x = x;
+    dc->pos.y = y;
+    dc_changed(dc);
+    return TRUE;
+}
