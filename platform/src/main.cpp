@@ -1,0 +1,45 @@
+// The program's entry on systems without Win32: picks the host, then hands WinMain its four
+// start-up values as the system would.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "host.h"
+
+namespace plat {
+extern const Host host_sdl;
+}
+
+namespace {
+
+// Quotes an argument the way a command line needs it when it holds blanks or is empty.
+std::string quoted(const char *arg) {
+    std::string s(arg);
+    if (!s.empty() && s.find_first_of(" \t\"") == std::string::npos) return s;
+    std::string q = "\"";
+    for (char c : s) {
+        if (c == '"') q += '\\';
+        q += c;
+    }
+    return q + "\"";
+}
+
+}  // namespace
+
+// The desktop host, or the headless one when PLAKO_HOST=headless; exits 1 when the host cannot run.
+int main(int argc, char **argv) {
+    const char *which = std::getenv("PLAKO_HOST");
+    const plat::Host *host = (which && std::strcmp(which, "headless") == 0) ? &plat::host_headless : &plat::host_sdl;
+    plat::host_select(host);
+    if (!host->init()) return 1;
+    // The command line, as on the system, is the arguments after the program's name.
+    std::string cmd;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) cmd += ' ';
+        cmd += quoted(argv[i]);
+    }
+    static HINSTANCE__ instance;
+    return WinMain(&instance, nullptr, &cmd[0], SW_SHOWNORMAL);
+}
