@@ -27,15 +27,14 @@ struct Bitmap : GdiObj {
     int w = 0, h = 0;
     std::vector<uint32_t> px;  // 0x00RRGGBB, w*h, row by row
 };
-struct FontFace;  // text.cpp: a resolved face at a pixel size
 struct Font : GdiObj {
     int height = 0;  // as asked: < 0 character height, > 0 cell height, 0 default
+    int width = 0;   // average character width asked for, 0: the face's own proportions
     int weight = 0;
     int italic = 0;
     int pitch_family = 0;
-    int fixed_cell = 0;  // stock fixed fonts: the cell height to size the fixed-pitch face to
-    char face[32] = {};
-    FontFace *resolved = nullptr;  // filled on first use by text.cpp
+    int quality = DEFAULT_QUALITY;
+    char face[32] = {};  // as asked; text.cpp resolves it to a font file and a size on use
 };
 
 // The live pen/brush/bitmap/font behind a handle (stock objects included), or null.

@@ -22,12 +22,12 @@ struct ObjectState {
 };
 ObjectState state;
 
-void set_font(Font &f, int height, int weight, int fixed_cell, int pitch, const char *face) {
+void set_font(Font &f, int height, int width, int weight, int pitch, const char *face) {
     f.kind = OBJ_FONT;
     f.stock = 1;
     f.height = height;
+    f.width = width;
     f.weight = weight;
-    f.fixed_cell = fixed_cell;
     f.pitch_family = pitch;
     std::strncpy(f.face, face, sizeof f.face - 1);
 }
@@ -49,15 +49,16 @@ StockSet &stock() {
         s->pens[i].style = i == 2 ? PS_NULL : PS_SOLID;
         s->pens[i].colour = pen_colours[i];
     }
-    // Fixed fonts are sized by their cell; the others by a cell height through the font mapper.
-    set_font(s->fonts[OEM_FIXED_FONT - 10], 12, FW_NORMAL, 12, FIXED_PITCH | FF_MODERN, "Liberation Mono");
-    set_font(s->fonts[ANSI_FIXED_FONT - 10], 13, FW_NORMAL, 13, FIXED_PITCH | FF_MODERN, "Liberation Mono");
-    set_font(s->fonts[ANSI_VAR_FONT - 10], 13, FW_NORMAL, 0, VARIABLE_PITCH | FF_SWISS, "Arial");
-    set_font(s->fonts[SYSTEM_FONT - 10], 16, FW_BOLD, 0, VARIABLE_PITCH | FF_SWISS, "Arial");
-    set_font(s->fonts[14 - 10], 16, FW_BOLD, 0, VARIABLE_PITCH | FF_SWISS, "Arial");  // DEVICE_DEFAULT_FONT
-    set_font(s->fonts[15 - 10], 16, FW_BOLD, 0, VARIABLE_PITCH | FF_SWISS, "Arial");  // not a font: unused
-    set_font(s->fonts[16 - 10], 16, FW_NORMAL, 16, FIXED_PITCH | FF_MODERN, "Liberation Mono");  // SYSTEM_FIXED
-    set_font(s->fonts[DEFAULT_GUI_FONT - 10], -11, FW_NORMAL, 0, VARIABLE_PITCH | FF_SWISS, "Arial");
+    // Positive heights are cell heights: the fixed fonts get the 8-pixel-wide cells of the classic ones.
+    const int fixed = FIXED_PITCH | FF_MODERN, var = VARIABLE_PITCH | FF_SWISS;
+    set_font(s->fonts[OEM_FIXED_FONT - 10], 12, 8, FW_NORMAL, fixed, "Liberation Mono");
+    set_font(s->fonts[ANSI_FIXED_FONT - 10], 13, 8, FW_NORMAL, fixed, "Liberation Mono");
+    set_font(s->fonts[ANSI_VAR_FONT - 10], 13, 0, FW_NORMAL, var, "Arial");
+    set_font(s->fonts[SYSTEM_FONT - 10], 16, 0, FW_BOLD, var, "Arial");
+    set_font(s->fonts[14 - 10], 16, 0, FW_BOLD, var, "Arial");  // DEVICE_DEFAULT_FONT
+    set_font(s->fonts[15 - 10], 16, 0, FW_BOLD, var, "Arial");  // DEFAULT_PALETTE: not a font, never handed out
+    set_font(s->fonts[16 - 10], 16, 8, FW_NORMAL, fixed, "Liberation Mono");  // SYSTEM_FIXED_FONT
+    set_font(s->fonts[DEFAULT_GUI_FONT - 10], -11, 0, FW_NORMAL, var, "Arial");
     s->bitmap.kind = OBJ_BITMAP;
     s->bitmap.stock = 1;
     s->bitmap.w = 1;
