@@ -118,24 +118,25 @@ TEST_F(Faults, ScriptThatIsADirectoryEndsPlayback) {
 // Each bad line follows a good one and comes before another: the good one plays, the bad one
 // ends playback with a line naming it, and the one after it is never played.
 struct BadLine {
+    const char *name;
     const char *line;
-    const char *shown;
+    const char *shown;  // as the report quotes it
 };
 const BadLine bad_lines[] = {
-    {"PLAKO_MOUSE(123456789012, 5);", "PLAKO_MOUSE(123456789012, 5);"},  // a field of 12
-    {"PLAKO_KBD(000000000000000000000000065);", "PLAKO_KBD(000000000000000000000000065);"},
-    {"PLAKO_KBD(--------------------1);", "PLAKO_KBD(--------------------1);"},
-    {"PLAK", "PLAK"},                                          // shorter than seven
-    {"PLAKO_", "PLAKO_"},
-    {"PLAKO_MOUSE(5);", "PLAKO_MOUSE(5);"},                    // y missing
-    {"PLAKO_MOUSE();", "PLAKO_MOUSE();"},
-    {"PLAKO_KBD();", "PLAKO_KBD();"},
-    {"PLAKO_PERIODIC(-);", "PLAKO_PERIODIC(-);"},              // a count has digits only
-    {"PLAKO_MOUSE(2147483648, 0);", "PLAKO_MOUSE(2147483648, 0);"},  // beyond int32
-    {"PLAKO_MOUSE(0, -2147483649);", "PLAKO_MOUSE(0, -2147483649);"},
-    {"PLAKO_KBD(99999999999);", "PLAKO_KBD(99999999999);"},
-    {"PLAKO_PERIODIC(2147483648);", "PLAKO_PERIODIC(2147483648);"},
-    {"PLAKO_KBD(\x01\x02\x7f);", "PLAKO_KBD(?" "?" "?);"},  // shown without control characters
+    {"FieldOf12", "PLAKO_MOUSE(123456789012, 5);", "PLAKO_MOUSE(123456789012, 5);"},
+    {"LongZeros", "PLAKO_KBD(000000000000000000000000065);", "PLAKO_KBD(000000000000000000000000065);"},
+    {"LongMinuses", "PLAKO_KBD(--------------------1);", "PLAKO_KBD(--------------------1);"},
+    {"FourCharacters", "PLAK", "PLAK"},
+    {"PrefixOnly", "PLAKO_", "PLAKO_"},
+    {"MouseWithoutY", "PLAKO_MOUSE(5);", "PLAKO_MOUSE(5);"},
+    {"MouseWithoutNumbers", "PLAKO_MOUSE();", "PLAKO_MOUSE();"},
+    {"KeyWithoutNumber", "PLAKO_KBD();", "PLAKO_KBD();"},
+    {"CountWithoutDigits", "PLAKO_PERIODIC(-);", "PLAKO_PERIODIC(-);"},
+    {"XBeyondInt32", "PLAKO_MOUSE(2147483648, 0);", "PLAKO_MOUSE(2147483648, 0);"},
+    {"YBelowInt32", "PLAKO_MOUSE(0, -2147483649);", "PLAKO_MOUSE(0, -2147483649);"},
+    {"KeyBeyondInt32", "PLAKO_KBD(99999999999);", "PLAKO_KBD(99999999999);"},
+    {"CountBeyondInt32", "PLAKO_PERIODIC(2147483648);", "PLAKO_PERIODIC(2147483648);"},
+    {"ControlCharacters", "PLAKO_KBD(\x01\x02\x7f);", "PLAKO_KBD(?" "?" "?);"},
 };
 
 class BadLines : public ScriptTest, public ::testing::WithParamInterface<BadLine> {};
@@ -155,7 +156,8 @@ TEST_P(BadLines, EndPlaybackWithALineNamingThem) {
                                        GetParam().shown + "\n"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, BadLines, ::testing::ValuesIn(bad_lines));
+INSTANTIATE_TEST_SUITE_P(Table, BadLines, ::testing::ValuesIn(bad_lines),
+                         [](const ::testing::TestParamInfo<BadLine> &info) { return info.param.name; });
 
 TEST_F(Faults, OverlongLineIsCutAndItsReportBounded) {
     // 2000 characters: the first 511 form a line of their own, which holds no number.

@@ -10,23 +10,39 @@ const char EOF_LINE[] = "EOF encountered in script file PLAKO.SCR\n";
 
 TEST_F(Playback, PeriodicRunIsDeliveredWithoutTimerTicks) {
     write_file("PLAKO.SCR", "PLAKO_PERIODIC(4);\nPLAKO_PERIODIC(0);\nPLAKO_KBD(120);\n");
-    plako_set_run_mode(RUN_ANIMATE);
+    // Halted, the timer yields no periodic events: each one below comes from the script.
     choose(6);
-    DWORD start = headless_now();
     for (int i = 0; i < 4; i++) ASSERT_EQ(next(), EVENT_PERIODIC) << i;
     ASSERT_EQ(next(), EVENT_PERIODIC) << "a count of 0 still gives one tick";
     char key = 0;
     ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD) << "the count 0 gives exactly one";
     EXPECT_EQ(key, 'x');
-    EXPECT_EQ(headless_now(), start) << "playback waits for no timer";
     EXPECT_TRUE(checked(6));
 
-    // At the end: the line, no check mark, and the animation stays halted.
+    // At the end: the line, no check mark, and the package stays halted.
     type_at_wait('z');
     ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
     EXPECT_EQ(key, 'z');
     EXPECT_EQ(count_lines(EOF_LINE), 1);
     EXPECT_FALSE(checked(6));
+}
+
+TEST_F(Playback, StartingPlaybackHaltsTheAnimationForGood) {
+    write_file("PLAKO.SCR", "PLAKO_KBD(65);\n");
+    plako_set_run_mode(RUN_ANIMATE);
+    ASSERT_EQ(next(), EVENT_PERIODIC);
+    choose(6);
+    char key = 0;
+    ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD) << "the script's event replaces the armed tick";
+    EXPECT_EQ(key, 65);
+    // The script has ended. A tick would end the next wait within 100 ms; the character comes
+    // only at the eleventh time the program waits, each wait moving the clock on to the next tick.
+    DWORD start = headless_now();
+    for (int i = 0; i < 10; i++) at_wait([] {});
+    at_wait([this] { headless_type(hwnd_, 'z'); });
+    ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
+    EXPECT_EQ(key, 'z');
+    EXPECT_GE(headless_now() - start, 500u) << "the wait did go on for several ticks";
 }
 
 TEST_F(Playback, PlayOneCrossesARunOneTickPerRequest) {

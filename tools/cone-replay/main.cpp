@@ -67,7 +67,7 @@ struct ReplayState {
     int quit_chosen;             // the script ended and Quit was chosen
     int waits_after_quit;        // idle calls since Quit was chosen, in case it is not taken
     long frames;                 // periodic events handed to the program so far: the next frame number
-    int frame_owed;              // the program drew frame owed_number; the window shows it after the next flush
+    int frame_owed;              // the program is drawing frame owed_number; taken at its next wait
     long owed_number;
     std::vector<unsigned int> last_pixels;  // the last frame seen, for --last
     int last_w, last_h;
@@ -128,10 +128,15 @@ void write_frame(long number, const unsigned int *px, int w, int h) {
     replay.last_written = number;
 }
 
-// The window now shows frame `number`: keep it for --last and write it when --every asks for it.
+// The canvas holds frame `number`: paint it to the window, keep it for --last and write it when
+// --every asks for it.
 void capture(long number) {
     RECT rc = {};
+    if (replay.window == nullptr) replay.window = FindWindowA("DrawWndClass", "PLAKO Graphics");
     if (replay.window == nullptr || !GetClientRect(replay.window, &rc)) return;
+    // The program's own repaint copies the whole canvas, whether or not its pump has done so yet.
+    InvalidateRect(replay.window, nullptr, FALSE);
+    UpdateWindow(replay.window);
     int w = (int)(rc.right - rc.left), h = (int)(rc.bottom - rc.top);
     if (w <= 0 || h <= 0) return;
     replay.last_pixels.resize((size_t)w * h);
@@ -164,11 +169,6 @@ void on_idle(void *) {
         return;
     }
     if (headless_menu_state(replay.window, 6) & MF_CHECKED) return;  // still playing
-    // The wait's pump has copied the canvas to the window: the owed frame is there now.
-    if (replay.frame_owed) {
-        replay.frame_owed = 0;
-        capture(replay.owed_number);
-    }
     if (!replay.quit_chosen) {
         replay.quit_chosen = 1;
         headless_menu_choose(replay.window, 8);
@@ -259,14 +259,14 @@ std::string check_script(void) {
 
 }  // namespace
 
-// The program's wait, watched: the frame drawn after the previous periodic event is on the window
-// now (the wait's first pump pass copied the canvas), and a periodic event starts the next frame.
+// The program's wait, watched. The program draws a frame right after each periodic event, so
+// when it next waits the canvas holds that frame: it is painted to the window and taken then.
 extern "C" int __wrap_plako_next_event(int *x, int *y, char *key) {
-    int kind = __real_plako_next_event(x, y, key);
     if (replay.frame_owed) {
         replay.frame_owed = 0;
         capture(replay.owed_number);
     }
+    int kind = __real_plako_next_event(x, y, key);
     if (kind == EVENT_PERIODIC) {
         replay.owed_number = replay.frames;
         replay.frame_owed = 1;
@@ -334,7 +334,9 @@ int main(int argc, char **argv) {
     WinMain((HINSTANCE)1, nullptr, cmdline, SW_SHOWNORMAL);
     fflush(stdout);
 
-    if (replay.frame_owed) capture(replay.owed_number);  // the program quit right after drawing it
+    // The program ended without another wait after its last tick: the window shows what it
+    // showed last (once stopped, the program no longer copies its canvas).
+    if (replay.frame_owed) capture(replay.owed_number);
     if (replay.opt.last && replay.last_number >= 0 && replay.last_written != replay.last_number)
         write_frame(replay.last_number, replay.last_pixels.data(), replay.last_w, replay.last_h);
     if (replay.progress_shown) fputc('\n', stderr);
