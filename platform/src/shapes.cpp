@@ -253,8 +253,10 @@ void line_thin(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     }
 }
 
-// A wide line: horizontal and vertical ones are the dot stamped along them; others are the
-// segment's band of width w (a quadrilateral) with a dot at each end for round caps.
+// A wide line: horizontal and vertical ones are the dot stamped along them. Others are a band
+// with round caps (a dot at each end): the band's corners are the ends moved across the line by
+// the pen's extent split into whole pixels, the narrower half to the left of the line as it runs
+// rightwards and the wider half to its right.
 void line_wide(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t w, uint32_t rgb) {
     if (!s.px) return;
     if (x0 == x1 || y0 == y1) {
@@ -268,14 +270,21 @@ void line_wide(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
         return;
     stamp_hv(s, x0, y0, x0, y0, w, rgb);
     stamp_hv(s, x1, y1, x1, y1, w, rgb);
+    if (x1 < x0) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+    }
     double dx = double(x1 - x0), dy = double(y1 - y0);
     double len = std::sqrt(dx * dx + dy * dy);
-    double nx = -dy / len * (double(w) / 2), ny = dx / len * (double(w) / 2);
-    // The dot of an even pen is centred half a pixel up-left of its pixel.
-    double c = (w % 2 == 0) ? -0.5 : 0.0;
-    auto fp = [&](double x, double y) { return FPoint{int64_t(std::llround(x * FP)), int64_t(std::llround(y * FP))}; };
-    std::vector<FPoint> q = {fp(x0 + c + nx, y0 + c + ny), fp(x1 + c + nx, y1 + c + ny), fp(x1 + c - nx, y1 + c - ny),
-                             fp(x0 + c - nx, y0 + c - ny)};
+    double wx = double(w) * std::fabs(dy) / len, wy = double(w) * std::fabs(dx) / len;  // the pen across the line
+    auto half = [](double v) { return int64_t(std::floor(v / 2 + 0.5)); };
+    int64_t nx = half(wx), ny = half(wy), fx = half(wx + 1), fy = half(wy + 1);
+    int64_t sy = dy > 0 ? 1 : -1;
+    int64_t ax = -nx, ay = sy * ny, bx = fx, by = -sy * fy;  // the two sides' offsets
+    std::vector<FPoint> q = {{(x0 + ax) * FP, (y0 + ay) * FP},
+                             {(x1 + ax) * FP, (y1 + ay) * FP},
+                             {(x1 + bx) * FP, (y1 + by) * FP},
+                             {(x0 + bx) * FP, (y0 + by) * FP}};
     fill_polygon(s, q, rgb);
 }
 
@@ -330,9 +339,116 @@ void rectangle(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
 }
 
 // ---- ellipses ----
-// Paints the ellipse of box outer less the ellipse of box inner with the pen and the inner one
-// with the brush. A 1-pixel pen is the outer ellipse's boundary: its pixels with a 4-neighbour
-// outside; the brush fills the rest.
+// The outline of row y of the ellipse of box b: the row's pixels with a 4-neighbour outside the
+// ellipse, as one or two runs, and the inside between them.
+struct RingRow {
+    Run runs[2];
+    int n = 0;
+    Run inside;
+    bool has(int64_t x) const {
+        for (int i = 0; i < n; i++)
+            if (x >= runs[i].a && x <= runs[i].b) return true;
+        return false;
+    }
+};
+
+RingRow ring_row(const Box &b, int64_t y) {
+    RingRow rr;
+    Run row = ellipse_row(b, y);
+    if (row.empty()) return rr;
+    Run up = ellipse_row(b, y - 1), down = ellipse_row(b, y + 1);
+    Run in = {std::max({row.a + 1, up.a, down.a}), std::min({row.b - 1, up.b, down.b})};
+    if (up.empty() || down.empty() || in.empty()) {
+        rr.runs[0] = row;
+        rr.n = 1;
+        return rr;
+    }
+    rr.runs[0] = {row.a, in.a - 1};
+    rr.runs[1] = {in.b + 1, row.b};
+    rr.n = 2;
+    rr.inside = in;
+    return rr;
+}
+
+// The run of row y inside a convex quadrilateral with integer corners (top-left rule).
+Run quad_run(const int64_t (&q)[4][2], int64_t y) {
+    int64_t xs[4];
+    int n = 0;
+    for (int i = 0; i < 4; i++) {
+        const int64_t *a = q[i], *b = q[(i + 1) % 4];
+        if (a[1] == b[1]) continue;
+        if (a[1] > b[1]) std::swap(a, b);
+        if (y < a[1] || y >= b[1]) continue;
+        xs[n++] = a[0] + ceil_div(i128(y - a[1]) * (b[0] - a[0]), b[1] - a[1]);
+    }
+    if (n < 2) return Run();
+    std::sort(xs, xs + n);
+    return {xs[0], xs[n - 1] - 1};
+}
+
+// Widest pen drawn along the outline pixel by pixel; wider pens use the band between two ellipses.
+constexpr int64_t PATH_PEN_MAX = 32;
+
+// A wide pen along the 1-pixel outline: the pen's dot on every outline pixel, and the band of a
+// wide diagonal line between outline pixels that touch only at a corner; the brush fills the
+// ellipse first.
+void ellipse_path_pen(const Tools &t, const Box &box) {
+    const Surface &s = t.s;
+    Dot d(t.pen_w);
+    int64_t y0, y1;
+    if (!visible_rows(s, box.t + d.lo, box.t + box.h - 1 + d.hi, &y0, &y1)) return;
+    int64_t m = t.pen_w + 3;  // how far (in rows) an outline pixel's pen reaches
+    int64_t ra = std::max(box.t, y0 - m), rb = std::min(box.t + box.h - 1, y1 + m);
+    if (ra > rb) return;
+    std::vector<RingRow> ring;
+    for (int64_t y = ra; y <= rb; y++) ring.push_back(ring_row(box, y));
+    auto at = [&](int64_t y) { return (y < ra || y > rb) ? nullptr : &ring[size_t(y - ra)]; };
+    std::vector<Run> dot_rows;
+    for (int64_t dy = d.lo; dy <= d.hi; dy++) dot_rows.push_back(d.row(dy));
+    // Bands between corner-touching outline pixels of rows y and y+1, by the upper row.
+    struct Band {
+        int64_t y;
+        int64_t q[4][2];
+    };
+    std::vector<Band> bands;
+    double wd = double(t.pen_w) / std::sqrt(2.0);
+    int64_t n = int64_t(std::floor(wd / 2 + 0.5)), f = int64_t(std::floor((wd + 1) / 2 + 0.5));
+    for (int64_t y = ra; y < rb; y++) {
+        const RingRow &r = *at(y), &below = *at(y + 1);
+        for (int i = 0; i < r.n; i++)
+            for (int j = 0; j < below.n; j++) {
+                const Run &R = r.runs[i], &S = below.runs[j];
+                int64_t x0 = 0, xb = 0;
+                bool link = false;
+                if (S.a == R.b + 1 && !r.has(R.b + 1) && !below.has(R.b)) x0 = R.b, xb = R.b + 1, link = true;
+                if (S.b == R.a - 1 && !r.has(R.a - 1) && !below.has(R.a)) x0 = R.a, xb = R.a - 1, link = true;
+                if (!link) continue;
+                // The band of the unit diagonal from the left pixel to the right one.
+                int64_t lx = std::min(x0, xb), ly = lx == x0 ? y : y + 1;
+                int64_t rx = lx + 1, ry = lx == x0 ? y + 1 : y;
+                int64_t sy = ry > ly ? 1 : -1;
+                Band band = {y, {{lx - n, ly + sy * n}, {rx - n, ry + sy * n}, {rx + f, ry - sy * f}, {lx + f, ly - sy * f}}};
+                bands.push_back(band);
+            }
+    }
+    size_t first = 0;  // bands are in row order: skip those that end above the current row
+    for (int64_t y = y0; y <= y1; y++) {
+        if (t.brush) fill_run(s, ellipse_row(box, y), y, t.brush_rgb);
+        for (int64_t dy = d.lo; dy <= d.hi; dy++) {
+            const RingRow *r = at(y - dy);
+            const Run &dr = dot_rows[size_t(dy - d.lo)];
+            if (!r || dr.empty()) continue;
+            for (int i = 0; i < r->n; i++) raster_fill(s, r->runs[i].a + dr.a, r->runs[i].b + dr.b, y, t.pen_rgb);
+        }
+        while (first < bands.size() && bands[first].y < y - m) first++;
+        for (size_t i = first; i < bands.size() && bands[i].y <= y + m; i++)
+            fill_run(s, quad_run(bands[i].q, y), y, t.pen_rgb);
+    }
+}
+
+// Ellipse with a 1-pixel pen: the outline pixels in the pen, the inside in the brush.
+// Wider pens run along that outline; very wide ones paint the band between the ellipses of the
+// outline's outer and inner edges.
 void ellipse(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
     const Surface &s = t.s;
     if (l > r) std::swap(l, r);
@@ -355,20 +471,16 @@ void ellipse(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
         if (w == 1 && h == 1) return;
         if (!visible_rows(s, tp, b - 1, &y0, &y1)) return;
         for (int64_t y = y0; y <= y1; y++) {
-            Run row = ellipse_row(box, y), up = ellipse_row(box, y - 1), down = ellipse_row(box, y + 1);
-            if (row.empty()) continue;
-            Run in = {std::max({row.a + 1, up.a, down.a}), std::min({row.b - 1, up.b, down.b})};
-            if (up.empty() || down.empty() || in.empty()) {
-                raster_fill(s, row.a, row.b, y, t.pen_rgb);
-                continue;
-            }
-            raster_fill(s, row.a, in.a - 1, y, t.pen_rgb);
-            raster_fill(s, in.b + 1, row.b, y, t.pen_rgb);
-            if (t.brush) raster_fill(s, in.a, in.b, y, t.brush_rgb);
+            RingRow rr = ring_row(box, y);
+            for (int i = 0; i < rr.n; i++) fill_run(s, rr.runs[i], y, t.pen_rgb);
+            if (t.brush && rr.n == 2) fill_run(s, rr.inside, y, t.brush_rgb);
         }
         return;
     }
-    // Wide pen: the band between the path's outer and inner edges.
+    if (t.pen_w <= PATH_PEN_MAX) {
+        ellipse_path_pen(t, box);
+        return;
+    }
     Dot d(t.pen_w);
     Box outer = {l + d.lo, tp + d.lo, w - 1 + t.pen_w, h - 1 + t.pen_w};
     Box inner = {l + d.hi + 1, tp + d.hi + 1, w - 1 - t.pen_w, h - 1 - t.pen_w};
