@@ -382,8 +382,13 @@ Run quad_run(const int64_t (&q)[4][2], int64_t y) {
         xs[n++] = a[0] + ceil_div(i128(y - a[1]) * (b[0] - a[0]), b[1] - a[1]);
     }
     if (n < 2) return Run();
-    std::sort(xs, xs + n);
-    return {xs[0], xs[n - 1] - 1};
+    // Only the outermost crossings matter: the quadrilateral is convex.
+    int64_t lo = xs[0], hi = xs[0];
+    for (int i = 1; i < n; i++) {
+        lo = std::min(lo, xs[i]);
+        hi = std::max(hi, xs[i]);
+    }
+    return {lo, hi - 1};
 }
 
 // Widest pen drawn along the outline pixel by pixel; wider pens use the band between two ellipses.
