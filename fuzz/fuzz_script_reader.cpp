@@ -1,9 +1,12 @@
 // Fuzzes the script reader: the input becomes PLAKO.SCR and is played until the reader stops.
+#include <fcntl.h>
 #include <limits.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
+
+#include <string>
 
 #include "internal.h"
 
@@ -19,18 +22,30 @@ void reset_script(void) {
     script_command_record();
 }
 
+// The script lives in a directory of its own; the fuzzer's artifacts stay where it was started.
+char script_dir[] = "/tmp/plako-fuzz-XXXXXX";
+int start_dir = -1;
+
+void remove_script_dir(void) {
+    std::string scr = std::string(script_dir) + "/PLAKO.SCR";
+    unlink(scr.c_str());
+    rmdir(script_dir);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    static char dir[] = "/tmp/plako-fuzz-XXXXXX";
-    if (mkdtemp(dir) == nullptr || chdir(dir) != 0) {
+    start_dir = open(".", O_RDONLY | O_DIRECTORY);
+    if (start_dir < 0 || mkdtemp(script_dir) == nullptr) {
         perror("fuzz_script_reader: temporary directory");
         abort();
     }
+    atexit(remove_script_dir);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    if (chdir(script_dir) != 0) abort();
     reset_script();
     FILE *f = fopen("PLAKO.SCR", "wb");
     if (f == nullptr) abort();
@@ -50,5 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (ev->kind != EVENT_PERIODIC) abort();
     }
     reset_script();
+    if (fchdir(start_dir) != 0) abort();
     return 0;
 }

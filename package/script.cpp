@@ -142,7 +142,10 @@ void script_write(int kind, int x, int y, char key) {
 // ended, with its reason on the console) when there is none.
 int script_read(void) {
     ScriptState &s = script_state;
-    if (s.file != nullptr && s.file_writing) return script_end_playback();  // never both directions
+    if (s.file != nullptr && s.file_writing) {  // never both directions: the recording keeps its file
+        script_stop_playback();
+        return 0;
+    }
     if (s.file == nullptr) {
         s.file = fopen(SCRIPT_NAME, "rt");
         if (s.file == nullptr) {
