@@ -415,13 +415,40 @@ int mouse_event(HWND w, const HostEvent &ev) {
     return 1;
 }
 
+bool is_alnum_key(int vk) { return (vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'); }
+
+// Keys while no menu is active: the ones that activate it are taken here, as they arrive, so
+// that keys typed right behind them already find the menu open, as the keyboard's order says.
+int inactive_key(HWND w, const HostEvent &ev) {
+    if (ev.kind == HostEvent::KEY_UP) {
+        // Alt pressed and released alone highlights the bar; its key-up still goes on as a message.
+        if (ev.vk == VK_MENU && state.alt_pending) {
+            state.alt_pending = 0;
+            highlight_bar(w);
+        }
+        return 0;
+    }
+    state.alt_pending = ev.vk == VK_MENU;
+    if (ev.vk == VK_F10) {
+        highlight_bar(w);
+        return 1;
+    }
+    if (ev.alt && is_alnum_key(ev.vk)) {
+        int t = by_mnemonic(layout_of(w, -1).titles, ev.vk);
+        if (t >= 0) {
+            open_title(w, t, true);
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int key_event(HWND w, const HostEvent &ev) {
-    if (ev.kind == HostEvent::KEY_DOWN) state.alt_pending = (ev.vk == VK_MENU);
-    if (!active_for(w)) return 0;
+    if (!active_for(w)) return inactive_key(w, ev);
     if (ev.kind != HostEvent::KEY_DOWN) {
         // Key-ups belong to the menu while it is active, but the program still learns that a
-        // modifier went up, or it would think Ctrl held for good.
-        return !(ev.vk == VK_CONTROL || ev.vk == VK_SHIFT);
+        // modifier went up, or it would think Ctrl or Alt held for good.
+        return !(ev.vk == VK_CONTROL || ev.vk == VK_SHIFT || ev.vk == VK_MENU);
     }
     Layout lay = layout_of(w, state.mode == POPUP ? state.title : -1);
     int n_titles = (int)lay.titles.size();
@@ -429,7 +456,7 @@ int key_event(HWND w, const HostEvent &ev) {
         close_menu();
         return 1;
     }
-    int c = ev.ch ? ev.ch : ((ev.vk >= 'A' && ev.vk <= 'Z') || (ev.vk >= '0' && ev.vk <= '9') ? ev.vk : 0);
+    int c = ev.ch ? ev.ch : (is_alnum_key(ev.vk) ? ev.vk : 0);
     state.alt_pending = 0;
     switch (ev.vk) {
     case VK_ESCAPE:
@@ -512,7 +539,7 @@ int menubar_event(HWND w, const HostEvent &ev) {
     if (state.mode != CLOSED && state.hwnd && !IsWindow(state.hwnd)) close_menu();
     if (!GetMenu(w)) {
         if (active_for(w)) close_menu();
-        if (ev.kind == HostEvent::KEY_DOWN) state.alt_pending = (ev.vk == VK_MENU);
+        if (ev.kind == HostEvent::KEY_DOWN) state.alt_pending = 0;
         return 0;
     }
     switch (ev.kind) {
@@ -531,6 +558,9 @@ int menubar_event(HWND w, const HostEvent &ev) {
     }
 }
 
+// Real keyboard input reaches the menu as host events (menubar_event); this is the road of key
+// messages that a program sends itself. Alt alone is recognised from host events only, since its
+// key-up message follows the activation that its host event has already made.
 void menubar_key(HWND w, UINT msg, WPARAM wparam) {
     if (!GetMenu(w)) return;
     if (msg == WM_SYSKEYDOWN && wparam == VK_F10) {
@@ -538,19 +568,8 @@ void menubar_key(HWND w, UINT msg, WPARAM wparam) {
             close_menu();
         else
             highlight_bar(w);
-    } else if (msg == WM_SYSKEYUP && wparam == VK_MENU) {
-        // Alt pressed and released alone toggles the bar's keyboard highlight.
-        if (state.alt_pending) {
-            state.alt_pending = 0;
-            if (active_for(w))
-                close_menu();
-            else
-                highlight_bar(w);
-        }
     } else if (msg == WM_SYSCHAR) {
-        state.alt_pending = 0;
-        Layout lay = layout_of(w, -1);
-        int t = by_mnemonic(lay.titles, (int)(wparam & 0xff));
+        int t = by_mnemonic(layout_of(w, -1).titles, (int)(wparam & 0xff));
         if (t >= 0) open_title(w, t, true);
     }
 }
