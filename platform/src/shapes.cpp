@@ -42,6 +42,11 @@ struct Run {
 };
 
 int64_t ceil_div(i128 n, i128 d) {  // d > 0
+    const i128 lim = i128(1) << 62;
+    if (n > -lim && n < lim && d < lim) {  // the common case, without 128-bit division
+        int64_t n64 = int64_t(n), d64 = int64_t(d), q = n64 / d64;
+        return (n64 % d64 != 0 && n64 > 0) ? q + 1 : q;
+    }
     i128 q = n / d;
     if ((n % d != 0) && (n > 0)) q++;
     return int64_t(q);
@@ -66,37 +71,42 @@ int64_t largest_u(int64_t W, double est, Test test) {
 }
 
 // The half extent |u| of row |v| = av of the ellipse W, H (doubled units), or -1 when empty.
+// Below 2^32 the tests are exact in 128-bit integers from a floating-point estimate; beyond, the
+// estimate in long double decides.
 int64_t ellipse_half(int64_t W, int64_t H, int64_t av) {
     if (av > H) return -1;
     const bool exact = W < (int64_t(1) << 32) && H < (int64_t(1) << 32);
-    const long double w = W, h = H;
+    // bound(a) = W * sqrt(H^2 - a^2) / H
+    auto bound = [&](int64_t a) -> long double {
+        if (exact) {
+            double rest = double(H) * double(H) - double(a) * double(a);
+            return (long double)(double(W) * std::sqrt(rest > 0 ? rest : 0) / double(H));
+        }
+        long double rest = (long double)H * H - (long double)a * a;
+        return (long double)W * std::sqrt(rest > 0 ? rest : 0) / H;
+    };
+    const u128 H2 = u128(uint64_t(H)) * uint64_t(H);
     int64_t ucol;
     if (av == 0) {
         ucol = W;
-    } else {
-        long double rest = h * h - (long double)(av - 1) * (av - 1);
-        long double bound = w * std::sqrt(rest > 0 ? rest : 0) / h;  // u < bound
-        u128 K = exact ? u128(uint64_t(W)) * uint64_t(W) *
-                             (u128(uint64_t(H)) * uint64_t(H) - u128(uint64_t(av - 1)) * uint64_t(av - 1))
-                       : 0;
-        ucol = largest_u(W, double(std::ceil(bound)) - 1, [&](int64_t u) {
-            if (!exact) return (long double)u < bound;
-            return u128(uint64_t(u)) * uint64_t(u) * (u128(uint64_t(H)) * uint64_t(H)) < K;
+    } else {  // u < W * sqrt(H^2 - (|v|-1)^2) / H
+        long double b = bound(av - 1);
+        u128 K = exact ? u128(uint64_t(W)) * uint64_t(W) * (H2 - u128(uint64_t(av - 1)) * uint64_t(av - 1)) : 0;
+        ucol = largest_u(W, double(std::ceil(b)) - 1, [&](int64_t u) {
+            if (!exact) return (long double)u < b;
+            return u128(uint64_t(u)) * uint64_t(u) * H2 < K;
         });
     }
     int64_t urow;
     if (W == 0 || H == 0) {
         urow = (W & 1) ? -1 : 0;
-    } else {
-        long double rest = h * h - (long double)av * av;
-        long double bound = w * std::sqrt(rest > 0 ? rest : 0) / h;  // u - 1 < bound
-        u128 M = exact ? u128(uint64_t(W)) * uint64_t(W) *
-                             (u128(uint64_t(H)) * uint64_t(H) - u128(uint64_t(av)) * uint64_t(av))
-                       : 0;
-        urow = largest_u(W, double(std::ceil(bound)), [&](int64_t u) {
+    } else {  // u - 1 < W * sqrt(H^2 - v^2) / H
+        long double b = bound(av);
+        u128 M = exact ? u128(uint64_t(W)) * uint64_t(W) * (H2 - u128(uint64_t(av)) * uint64_t(av)) : 0;
+        urow = largest_u(W, double(std::ceil(b)), [&](int64_t u) {
             if (u == 0) return true;
-            if (!exact) return (long double)(u - 1) < bound;
-            return u128(uint64_t(u - 1)) * uint64_t(u - 1) * (u128(uint64_t(H)) * uint64_t(H)) < M;
+            if (!exact) return (long double)(u - 1) < b;
+            return u128(uint64_t(u - 1)) * uint64_t(u - 1) * H2 < M;
         });
     }
     return std::max(ucol, urow);
@@ -352,11 +362,10 @@ struct RingRow {
     }
 };
 
-RingRow ring_row(const Box &b, int64_t y) {
+// The outline of a row from the ellipse's runs on it and on the rows above and below.
+RingRow ring_of(const Run &up, const Run &row, const Run &down) {
     RingRow rr;
-    Run row = ellipse_row(b, y);
     if (row.empty()) return rr;
-    Run up = ellipse_row(b, y - 1), down = ellipse_row(b, y + 1);
     Run in = {std::max({row.a + 1, up.a, down.a}), std::min({row.b - 1, up.b, down.b})};
     if (up.empty() || down.empty() || in.empty()) {
         rr.runs[0] = row;
@@ -368,6 +377,21 @@ RingRow ring_row(const Box &b, int64_t y) {
     rr.n = 2;
     rr.inside = in;
     return rr;
+}
+
+// The outline runs of rows first..last of the ellipse of box b, each row's run computed once.
+std::vector<RingRow> ring_rows(const Box &b, int64_t first, int64_t last) {
+    std::vector<RingRow> out;
+    if (first > last) return out;
+    out.reserve(size_t(last - first + 1));
+    Run up = ellipse_row(b, first - 1), row = ellipse_row(b, first);
+    for (int64_t y = first; y <= last; y++) {
+        Run down = ellipse_row(b, y + 1);
+        out.push_back(ring_of(up, row, down));
+        up = row;
+        row = down;
+    }
+    return out;
 }
 
 // The run of row y inside a convex quadrilateral with integer corners (top-left rule).
@@ -405,8 +429,7 @@ void ellipse_path_pen(const Tools &t, const Box &box) {
     int64_t m = t.pen_w + 3;  // how far (in rows) an outline pixel's pen reaches
     int64_t ra = std::max(box.t, y0 - m), rb = std::min(box.t + box.h - 1, y1 + m);
     if (ra > rb) return;
-    std::vector<RingRow> ring;
-    for (int64_t y = ra; y <= rb; y++) ring.push_back(ring_row(box, y));
+    std::vector<RingRow> ring = ring_rows(box, ra, rb);
     auto at = [&](int64_t y) { return (y < ra || y > rb) ? nullptr : &ring[size_t(y - ra)]; };
     std::vector<Run> dot_rows;
     for (int64_t dy = d.lo; dy <= d.hi; dy++) dot_rows.push_back(d.row(dy));
@@ -475,8 +498,9 @@ void ellipse(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
     if (t.pen_w <= 1) {
         if (w == 1 && h == 1) return;
         if (!visible_rows(s, tp, b - 1, &y0, &y1)) return;
+        std::vector<RingRow> ring = ring_rows(box, y0, y1);
         for (int64_t y = y0; y <= y1; y++) {
-            RingRow rr = ring_row(box, y);
+            const RingRow &rr = ring[size_t(y - y0)];
             for (int i = 0; i < rr.n; i++) fill_run(s, rr.runs[i], y, t.pen_rgb);
             if (t.brush && rr.n == 2) fill_run(s, rr.inside, y, t.brush_rgb);
         }
