@@ -1,6 +1,5 @@
 // Moving pixels between and within DCs: BitBlt, ScrollDC, and single pixels: GetPixel, SetPixel.
 #include <algorithm>
-#include <cstring>
 
 #include "gdi.h"
 
@@ -24,19 +23,6 @@ Box from_rect(const RECT &r) {
             std::max<int64_t>(r.left, r.right), std::max<int64_t>(r.top, r.bottom)};
 }
 
-// Copies the w by h block at (sx, sy) of src to (dx, dy) of dst; all inside both surfaces.
-// Overlap on one surface is handled by choosing the row order.
-void copy_block(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy,
-                int64_t w, int64_t h) {
-    bool upward = src.px == dst.px && dy > sy;
-    for (int64_t i = 0; i < h; i++) {
-        int64_t row = upward ? h - 1 - i : i;
-        uint32_t *d = dst.px + size_t(dy + row) * size_t(dst.stride) + size_t(dx);
-        const uint32_t *s = src.px + size_t(sy + row) * size_t(src.stride) + size_t(sx);
-        std::memmove(d, s, size_t(w) * sizeof *d);
-    }
-}
-
 }  // namespace
 }  // namespace plat
 
@@ -55,7 +41,7 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     int64_t i1 = std::min<int64_t>({cx, int64_t(ds.w) - x, int64_t(ss.w) - x1});
     int64_t j1 = std::min<int64_t>({cy, int64_t(ds.h) - y, int64_t(ss.h) - y1});
     if (i0 >= i1 || j0 >= j1) return TRUE;
-    copy_block(ds, x + i0, y + j0, ss, x1 + i0, y1 + j0, i1 - i0, j1 - j0);
+    raster_copy(ds, x + i0, y + j0, ss, x1 + i0, y1 + j0, i1 - i0, j1 - j0);
     dc_changed(dd);
     return TRUE;
 }
@@ -79,7 +65,7 @@ BOOL WINAPI ScrollDC(HDC hDC, int dx, int dy, const RECT *lprcScroll, const RECT
     Box from = intersect({dst.l - dx, dst.t - dy, dst.r - dx, dst.b - dy}, all);
     Box to = {from.l + dx, from.t + dy, from.r + dx, from.b + dy};
     if (!empty(from) && !empty(to)) {
-        copy_block(s, to.l, to.t, s, from.l, from.t, to.r - to.l, to.b - to.t);
+        raster_copy(s, to.l, to.t, s, from.l, from.t, to.r - to.l, to.b - to.t);
         dc_changed(dc);
     }
     if (lprcUpdate) {

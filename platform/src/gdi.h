@@ -74,5 +74,9 @@ void raster_spans(const Surface &s, const Span *spans, size_t n, uint32_t rgb);
 void raster_pixel(const Surface &s, int64_t x, int64_t y, uint32_t rgb);
 // Blends rgb over the pixel with coverage a (0..255).
 void raster_blend(const Surface &s, int64_t x, int64_t y, uint32_t rgb, int a);
+// Copies the w by h block at (sx, sy) of src to (dx, dy) of dst; the caller has clipped both
+// blocks to their surfaces. The surfaces may be one and the blocks may overlap.
+void raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy, int64_t w,
+                 int64_t h);
 
 }  // namespace plat

@@ -1,5 +1,6 @@
 // The one writer of pixels: clips spans and pixels to the surface and fills them.
 #include <algorithm>
+#include <cstring>
 
 #include "gdi.h"
 
@@ -38,6 +39,19 @@ void raster_blend(const Surface &s, int64_t x, int64_t y, uint32_t rgb, int a) {
         out |= uint32_t(v) << sh;
     }
     d = out;
+}
+
+void raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy, int64_t w,
+                 int64_t h) {
+    if (!dst.px || !src.px || w <= 0 || h <= 0) return;
+    // Overlap on one surface: copy rows bottom-up when moving down, memmove handles the columns.
+    bool upward = src.px == dst.px && dy > sy;
+    for (int64_t i = 0; i < h; i++) {
+        int64_t row = upward ? h - 1 - i : i;
+        uint32_t *d = dst.px + size_t(dy + row) * size_t(dst.stride) + size_t(dx);
+        const uint32_t *s = src.px + size_t(sy + row) * size_t(src.stride) + size_t(sx);
+        std::memmove(d, s, size_t(w) * sizeof *d);
+    }
 }
 
 }  // namespace plat
