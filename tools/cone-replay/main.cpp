@@ -95,6 +95,8 @@ int write_png(const std::string &path, const unsigned int *px, int w, int h) {
         png_init_io(png, f);
         png_set_IHDR(png, info, (png_uint_32)w, (png_uint_32)h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        // Many frames, written while the program waits: speed before size.
+        png_set_compression_level(png, 1);
         png_write_info(png, info);
         for (int y = 0; y < h; y++) {
             const unsigned int *src = px + (size_t)y * w;
