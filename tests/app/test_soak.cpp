@@ -44,7 +44,7 @@ struct Soak {
                 headless_click(hwnd, x, y);
         } else if (dice < 78) {
             headless_type(hwnd, (unsigned char)roll(1, 255));
-        } else if (dice < 84) {
+        } else if (dice < 80) {
             headless_menu_choose(hwnd, CMD_LOGGING);
         } else if (dice < 88) {
             headless_menu_choose(hwnd, CMD_HALT);
@@ -72,7 +72,12 @@ struct Soak {
             headless_close(hwnd);
             return;
         }
-        if (roll(0, 99) < 30) act();
+        // Logging scrolls the console once per drawing call; keep its stretches short so that the run
+        // stays quick, while every frame kind is still logged now and then.
+        if ((headless_menu_state(hwnd, CMD_LOGGING) & MF_CHECKED) && roll(0, 1) == 0)
+            headless_menu_choose(hwnd, CMD_LOGGING);
+        else if (roll(0, 99) < 30)
+            act();
     }
 };
 
