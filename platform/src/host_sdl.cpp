@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -291,6 +292,18 @@ void translate(const SDL_Event &e) {
     state.pending.push_back(ev);
 }
 
+// At exit: the windows a program leaves open close, and SDL lets go of the display.
+void sdl_shutdown() {
+    for (HostWindow *w : state.windows) {
+        SDL_DestroyWindow(w->sdl);
+        delete w;
+    }
+    state.windows.clear();
+    state.pending.clear();
+    state.ready = 0;
+    SDL_Quit();
+}
+
 // True when SDL chose a video driver that shows nothing, and nobody asked for it by name.
 bool invisible_driver() {
     const char *driver = SDL_GetCurrentVideoDriver();
@@ -329,6 +342,7 @@ int sdl_init(void) {
     }
     SDL_StartTextInput();
     state.ready = 1;
+    std::atexit(sdl_shutdown);
     return 1;
 }
 
