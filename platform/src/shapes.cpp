@@ -179,14 +179,13 @@ void stamp_hv(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, 
 }
 
 // ---- polygons ----
-// Vertices in 1/256 pixel units; pixel (x, y) is inside when ymin <= y < ymax and
-// xl(y) <= x < xr(y) for the exact edge crossings at y (the top-left rule), ALTERNATE pairing.
-constexpr int64_t FP = 256;
-struct FPoint {
+// Pixel (x, y) is inside when ymin <= y < ymax and xl(y) <= x < xr(y) for the exact edge
+// crossings at y (the top-left rule), crossings paired left to right (ALTERNATE).
+struct Point64 {
     int64_t x, y;
 };
 
-void fill_polygon(const Surface &s, const std::vector<FPoint> &pts, uint32_t rgb) {
+void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rgb) {
     size_t n = pts.size();
     if (n < 3 || !s.px) return;
     struct Edge {
@@ -195,7 +194,7 @@ void fill_polygon(const Surface &s, const std::vector<FPoint> &pts, uint32_t rgb
     std::vector<Edge> edges;
     int64_t ymin = INT64_MAX, ymax = INT64_MIN;
     for (size_t i = 0; i < n; i++) {
-        FPoint a = pts[i], b = pts[(i + 1) % n];
+        Point64 a = pts[i], b = pts[(i + 1) % n];
         if (a.y == b.y) continue;
         if (a.y > b.y) std::swap(a, b);
         edges.push_back({a.x, a.y, b.x, b.y});
@@ -204,25 +203,24 @@ void fill_polygon(const Surface &s, const std::vector<FPoint> &pts, uint32_t rgb
     }
     if (edges.empty()) return;
     int64_t r0, r1;
-    if (!visible_rows(s, ceil_div(ymin, FP), ceil_div(ymax, FP) - 1, &r0, &r1)) return;
+    if (!visible_rows(s, ymin, ymax - 1, &r0, &r1)) return;
     std::sort(edges.begin(), edges.end(), [](const Edge &a, const Edge &b) { return a.y0 < b.y0; });
     std::vector<size_t> active;
     std::vector<int64_t> xs;
     size_t next = 0;
     for (int64_t y = r0; y <= r1; y++) {
-        int64_t Y = y * FP;
-        while (next < edges.size() && edges[next].y0 <= Y) active.push_back(next++);
+        while (next < edges.size() && edges[next].y0 <= y) active.push_back(next++);
         xs.clear();
         size_t keep = 0;
         for (size_t k = 0; k < active.size(); k++) {
             const Edge &e = edges[active[k]];
-            if (e.y1 <= Y) continue;  // ended above this row
+            if (e.y1 <= y) continue;  // ended above this row
             active[keep++] = active[k];
-            if (e.y0 > Y) continue;
-            // First pixel column at or right of the crossing: ceil(x(Y) / FP).
+            if (e.y0 > y) continue;
+            // The first pixel column at or right of the crossing x(y).
             i128 dyy = e.y1 - e.y0;
-            i128 num = i128(e.x0) * dyy + i128(Y - e.y0) * (e.x1 - e.x0);
-            xs.push_back(ceil_div(num, dyy * FP));
+            i128 num = i128(e.x0) * dyy + i128(y - e.y0) * (e.x1 - e.x0);
+            xs.push_back(ceil_div(num, dyy));
         }
         active.resize(keep);
         std::sort(xs.begin(), xs.end());
@@ -273,7 +271,7 @@ void line_wide(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
         stamp_hv(s, x0, y0, x1, y1, w, rgb);
         return;
     }
-    // Skip bands that cannot reach the surface (keeps the fixed-point math in range).
+    // Skip bands that cannot reach the surface.
     int64_t reach = w + 2;
     if (std::max(x0, x1) + reach < 0 || std::min(x0, x1) - reach >= s.w || std::max(y0, y1) + reach < 0 ||
         std::min(y0, y1) - reach >= s.h)
@@ -291,10 +289,7 @@ void line_wide(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     int64_t nx = half(wx), ny = half(wy), fx = half(wx + 1), fy = half(wy + 1);
     int64_t sy = dy > 0 ? 1 : -1;
     int64_t ax = -nx, ay = sy * ny, bx = fx, by = -sy * fy;  // the two sides' offsets
-    std::vector<FPoint> q = {{(x0 + ax) * FP, (y0 + ay) * FP},
-                             {(x1 + ax) * FP, (y1 + ay) * FP},
-                             {(x1 + bx) * FP, (y1 + by) * FP},
-                             {(x0 + bx) * FP, (y0 + by) * FP}};
+    std::vector<Point64> q = {{x0 + ax, y0 + ay}, {x1 + ax, y1 + ay}, {x1 + bx, y1 + by}, {x0 + bx, y0 + by}};
     fill_polygon(s, q, rgb);
 }
 
@@ -555,8 +550,8 @@ BOOL WINAPI Polygon(HDC hdc, const POINT *apt, int cpt) {
     if (!dc || !apt || cpt < 2) return FALSE;
     Tools t = tools_of(dc);
     if (t.brush) {
-        std::vector<FPoint> pts(static_cast<size_t>(cpt));
-        for (int i = 0; i < cpt; i++) pts[size_t(i)] = {int64_t(apt[i].x) * FP, int64_t(apt[i].y) * FP};
+        std::vector<Point64> pts(static_cast<size_t>(cpt));
+        for (int i = 0; i < cpt; i++) pts[size_t(i)] = {apt[i].x, apt[i].y};
         fill_polygon(t.s, pts, t.brush_rgb);
     }
     if (t.pen) {
