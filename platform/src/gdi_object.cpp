@@ -22,6 +22,7 @@ struct ObjectState {
 };
 ObjectState state;
 
+// Describes stock font f; its face is resolved on first use like any font's.
 void set_font(Font &f, int height, int width, int weight, int pitch, const char *face) {
     f.kind = OBJ_FONT;
     f.stock = 1;
@@ -32,6 +33,7 @@ void set_font(Font &f, int height, int width, int weight, int pitch, const char 
     std::strncpy(f.face, face, sizeof f.face - 1);
 }
 
+// The stock objects, built on first use.
 StockSet &stock() {
     if (state.stock) return *state.stock;
     StockSet *s = new StockSet;
@@ -68,18 +70,18 @@ StockSet &stock() {
     return *s;
 }
 
+// The stock object at address h, or null.
 GdiObj *stock_lookup(const void *h) {
     StockSet &s = stock();
-    const char *p = static_cast<const char *>(h);
-    const char *lo = reinterpret_cast<const char *>(&s);
+    uintptr_t p = reinterpret_cast<uintptr_t>(h), lo = reinterpret_cast<uintptr_t>(&s);
     if (p < lo || p >= lo + sizeof s) return nullptr;
     for (auto &b : s.brushes)
-        if (p == reinterpret_cast<const char *>(&b)) return &b;
+        if (h == &b) return &b;
     for (auto &pn : s.pens)
-        if (p == reinterpret_cast<const char *>(&pn)) return &pn;
+        if (h == &pn) return &pn;
     for (int i = 0; i < 8; i++)
-        if (i != 15 - 10 && p == reinterpret_cast<const char *>(&s.fonts[i])) return &s.fonts[i];
-    if (p == reinterpret_cast<const char *>(&s.bitmap)) return &s.bitmap;
+        if (i != 15 - 10 && h == &s.fonts[i]) return &s.fonts[i];
+    if (h == &s.bitmap) return &s.bitmap;
     return nullptr;
 }
 
