@@ -13,7 +13,7 @@
 namespace {
 
 // Deliveries per input beyond its lines: a long run of ticks is cut here, not played for ever.
-const long kTickBudget = 100000;
+const long kTickBudget = 1000;
 
 // Returns the script module to its start: no file held, no ticks owed. Recording on and off with
 // nothing between opens nothing.
