@@ -280,12 +280,12 @@ Face *face_for(const Font &f) {
 // Loads byte c's glyph hinted for the mode; with g, renders its coverage into it.
 // Returns the hinted advance (the width drawing moves by), 0 when the glyph cannot be loaded.
 int load_glyph(Face &fc, unsigned char c, bool smooth, Glyph *g) {
+    if (g) *g = Glyph();  // a glyph that cannot be loaded draws nothing
     FT_UInt gi = FT_Get_Char_Index(fc.ft, unicode_of(c));
     if (FT_Load_Glyph(fc.ft, gi, smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO) != 0) return 0;
     int adv = int((fc.ft->glyph->advance.x + 32) >> 6);
     fc.draw_adv[smooth][c] = adv;
     if (!g) return adv;
-    *g = Glyph();
     if (FT_Render_Glyph(fc.ft->glyph, smooth ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0) return adv;
     const FT_Bitmap &bm = fc.ft->glyph->bitmap;
     g->left = fc.ft->glyph->bitmap_left;
