@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <memory>
+#include <vector>
 
 #include "core.h"
 #include "headless.h"
@@ -36,16 +38,25 @@ struct HeadlessState {
     int waiting;  // inside wait_event: a hook that pumps messages must not wait again
     std::deque<Injected> queue;
     bool ctrl, shift, alt;  // modifiers held by injected key-downs
+    std::vector<std::unique_ptr<HostWindow>> windows;  // owned here: windows may outlive the program
 };
 HeadlessState state;
 
 int init() { return 1; }
 
 void *create_window(HWND__ *owner, const char *, int, int, int w, int h, int) {
-    return new HostWindow{owner, w, h, 0};
+    state.windows.push_back(std::make_unique<HostWindow>(HostWindow{owner, w, h, 0}));
+    return state.windows.back().get();
 }
 
-void destroy_window(void *win) { delete static_cast<HostWindow *>(win); }
+void destroy_window(void *win) {
+    for (size_t i = 0; i < state.windows.size(); ++i) {
+        if (state.windows[i].get() == win) {
+            state.windows.erase(state.windows.begin() + (ptrdiff_t)i);
+            return;
+        }
+    }
+}
 
 void show_window(void *win, int show) { static_cast<HostWindow *>(win)->shown = show; }
 

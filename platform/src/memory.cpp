@@ -15,8 +15,12 @@ namespace {
 constexpr SIZE_T MAX_BLOCK = (SIZE_T)1 << 28;
 constexpr int MAX_LOCKS = 255;  // the system's lock count saturates here
 
+struct Release {
+    void operator()(void *p) const { std::free(p); }
+};
+
 struct Block {
-    void *data = nullptr;  // malloc'd, at least one byte
+    std::unique_ptr<void, Release> data;  // at least one byte; blocks still held at exit are freed then
     SIZE_T size = 0;
     bool fixed = false;
     int locks = 0;
@@ -49,11 +53,10 @@ HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
         std::free(data);
         return nullptr;
     }
-    Block b;
-    b.data = data;
+    Block &b = state.blocks[h];
+    b.data.reset(data);
     b.size = bytes;
     b.fixed = fixed;
-    state.blocks[h] = b;
     obj_register(h, OBJ_GLOBAL);
     return h;
 }
@@ -64,7 +67,7 @@ LPVOID WINAPI GlobalLock(HGLOBAL h) {
     if (!b) return nullptr;
     if (!b->fixed && b->size == 0) return nullptr;  // as the system: an empty movable block has no memory
     if (!b->fixed && b->locks < MAX_LOCKS) b->locks++;
-    return b->data;
+    return b->data.get();
 }
 
 // Counts one lock less; TRUE while the block stays locked.
@@ -78,12 +81,9 @@ BOOL WINAPI GlobalUnlock(HGLOBAL h) {
 // Frees the block (locked or not); null on success, the handle itself when it was not a block.
 HGLOBAL WINAPI GlobalFree(HGLOBAL h) {
     if (!h) return nullptr;
-    Block *b = find(h);
-    if (!b) return h;
-    void *data = b->data;
+    if (!find(h)) return h;
     state.blocks.erase(h);
     obj_unregister(h, OBJ_GLOBAL);
-    std::free(data);
     return nullptr;
 }
 
