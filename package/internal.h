@@ -46,7 +46,7 @@ struct PendingEvent {
     char key;
 };
 PendingEvent *event_pending(void);  // the event the current wait assembles
-int plako_pump(void);              // one pass; 1 when it took a message from the queue
+int plako_pump(void);               // one pass; 1 when it took a message from the queue
 void event_reset_run_flags(void);   // animate and one_frame off (start, playback, play one)
 int event_logging(void);
 HMENU event_run_menu(void);
