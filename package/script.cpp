@@ -13,9 +13,9 @@
 namespace {
 
 const char SCRIPT_NAME[] = "PLAKO.SCR";
-const int LINE_SIZE = 512;     // one line read, line end and NUL included
-const int NUMBER_SIZE = 12;    // one number field, NUL included: at most 11 characters
-const int SHOWN_LINE_MAX = 60; // characters of a bad line quoted in its report
+const int LINE_SIZE = 512;      // one line read, line end and NUL included
+const int NUMBER_SIZE = 12;     // one number field, NUL included: at most 11 characters
+const int SHOWN_LINE_MAX = 60;  // characters of a bad line quoted in its report
 
 struct ScriptState {
     FILE *file;         // the script while it is held, or null
@@ -33,6 +33,7 @@ void script_check(UINT id, int on) {
     CheckMenuItem(event_run_menu(), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
+// Reports one line that could not be written (or a close that lost some).
 void script_report_write_failure(void) {
     plako_console_printf("Cannot write script file %s\n", SCRIPT_NAME);
 }
@@ -45,7 +46,10 @@ int script_end_playback(void) {
     return 0;
 }
 
-int script_digit(char c) { return isdigit((unsigned char)c) != 0; }
+// A decimal digit, for any char (isdigit is undefined for negative values).
+int script_digit(char c) {
+    return isdigit((unsigned char)c) != 0;
+}
 
 // Reports a line that cannot be played, quoting at most SHOWN_LINE_MAX of its characters
 // without its line end; control characters are shown as '?' so the console keeps one row.
@@ -278,7 +282,9 @@ void script_command_play_one(void) {
     event_reset_run_flags();
 }
 
-int script_reading(void) { return script_state.playback || script_state.play_one; }
+int script_reading(void) {
+    return script_state.playback || script_state.play_one;
+}
 
 // After the pump step: 1 when the script delivered the wait's event. A pass whose pump step took
 // the quit message does not consult the script.

@@ -136,7 +136,10 @@ const BadLine bad_lines[] = {
     {"YBelowInt32", "PLAKO_MOUSE(0, -2147483649);", "PLAKO_MOUSE(0, -2147483649);"},
     {"KeyBeyondInt32", "PLAKO_KBD(99999999999);", "PLAKO_KBD(99999999999);"},
     {"CountBeyondInt32", "PLAKO_PERIODIC(2147483648);", "PLAKO_PERIODIC(2147483648);"},
-    {"ControlCharacters", "PLAKO_KBD(\x01\x02\x7f);", "PLAKO_KBD(?" "?" "?);"},
+    {"ControlCharacters", "PLAKO_KBD(\x01\x02\x7f);",
+     "PLAKO_KBD(?"
+     "?"
+     "?);"},
 };
 
 class BadLines : public ScriptTest, public ::testing::WithParamInterface<BadLine> {};
@@ -151,9 +154,8 @@ TEST_P(BadLines, EndPlaybackWithALineNamingThem) {
     ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
     EXPECT_EQ(key, 'z') << "the line after the bad one was played";
     EXPECT_FALSE(checked(6));
-    EXPECT_EQ(console_lines(),
-              std::vector<std::string>{std::string("Bad line in script file PLAKO.SCR: ") +
-                                       GetParam().shown + "\n"});
+    EXPECT_EQ(console_lines(), std::vector<std::string>{std::string("Bad line in script file PLAKO.SCR: ") +
+                                                        GetParam().shown + "\n"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BadLines, ::testing::ValuesIn(bad_lines),

@@ -78,11 +78,11 @@ TEST_F(Playback, PlayOneCrossesARunOneTickPerRequest) {
 
 TEST_F(Playback, ReaderAcceptsLooseLines) {
     write_file("PLAKO.SCR",
-               "\n\nPLAKO_MOUSE(3,-4);\n\n"   // empty lines skipped; no blank after the comma
-               "xxxxxxK 66 junk\n"             // only the seventh character names the line
-               "PLAKO_MOUSE(12-3, 9-)\n"       // a '-' inside a field ends its number
-               "PLAKO_P(-5)\n"                 // a count is digits only: the '-' is skipped
-               "PLAKO_KBD(256);\r\n"           // the key is the low 8 bits
+               "\n\nPLAKO_MOUSE(3,-4);\n\n"  // empty lines skipped; no blank after the comma
+               "xxxxxxK 66 junk\n"           // only the seventh character names the line
+               "PLAKO_MOUSE(12-3, 9-)\n"     // a '-' inside a field ends its number
+               "PLAKO_P(-5)\n"               // a count is digits only: the '-' is skipped
+               "PLAKO_KBD(256);\r\n"         // the key is the low 8 bits
                "\r\n"
                "PLAKO_MOUSE(-2147483648, 2147483647);\n");
     choose(6);

@@ -37,7 +37,8 @@ bool save_raw(const std::string &path, const Image &img) {
     FILE *f = fopen(path.c_str(), "wb");
     if (f == nullptr) return false;
     int size[2] = {img.w, img.h};
-    bool ok = fwrite(size, sizeof size, 1, f) == 1 && fwrite(img.rgb.data(), 1, img.rgb.size(), f) == img.rgb.size();
+    bool ok = fwrite(size, sizeof size, 1, f) == 1 &&
+              fwrite(img.rgb.data(), 1, img.rgb.size(), f) == img.rgb.size();
     return fclose(f) == 0 && ok;
 }
 
@@ -154,11 +155,11 @@ void session_idle(void *ctx) {
         }
     };
     step("record", -1, [&] { ctrl_key(s.window, 'R'); });
-    step("add scoop", 5, [&] { headless_click(s.window, 47, 10); });          // panel row 0
-    step("topping 1", 10, [&] { headless_click(s.window, 297, 222); });      // on scoop 1
-    step("topping 2", 40, [&] { headless_click(s.window, 300, 180); });      // on scoop 2
+    step("add scoop", 5, [&] { headless_click(s.window, 47, 10); });     // panel row 0
+    step("topping 1", 10, [&] { headless_click(s.window, 297, 222); });  // on scoop 1
+    step("topping 2", 40, [&] { headless_click(s.window, 300, 180); });  // on scoop 2
     step("character", 152, [&] { headless_type(s.window, 'x'); });
-    step("colour", 155, [&] { headless_click(s.window, 47, 97); });          // panel row 6
+    step("colour", 155, [&] { headless_click(s.window, 47, 97); });  // panel row 6
     step("sky", 158, [&] { headless_click(s.window, 397, 47); });
     step("topping 3", 160, [&] { headless_click(s.window, 280, 230); });
     step("stop", STOP_FRAME, [&] { ctrl_key(s.window, 'R'); });
@@ -211,7 +212,8 @@ TEST(Replay, RecordedSessionReplaysPixelForPixel) {
     ASSERT_EQ(run_tool({"-C", dir.path(), "--out", "replayed", "--every", "1", "--quiet"}, &out, &err), 0)
         << err;
     EXPECT_EQ(tool_lines(err), 0) << err;
-    EXPECT_EQ(out, "EOF encountered in script file PLAKO.SCR\n") << "the console's lines go to standard output";
+    EXPECT_EQ(out, "EOF encountered in script file PLAKO.SCR\n")
+        << "the console's lines go to standard output";
     for (long f = 0; f <= STOP_FRAME; f++) expect_same_frame(f, "replayed");
     EXPECT_FALSE(std::filesystem::exists("replayed/frame-000166.png"));
 

@@ -63,17 +63,17 @@ struct Options {
 struct ReplayState {
     Options opt;
     HWND window;
-    int playback_chosen;         // Playback was chosen at the first wait
-    int quit_chosen;             // the script ended and Quit was chosen
-    int waits_after_quit;        // idle calls since Quit was chosen, in case it is not taken
-    long frames;                 // periodic events handed to the program so far: the next frame number
-    int frame_owed;              // the program is drawing frame owed_number; taken at its next wait
+    int playback_chosen;   // Playback was chosen at the first wait
+    int quit_chosen;       // the script ended and Quit was chosen
+    int waits_after_quit;  // idle calls since Quit was chosen, in case it is not taken
+    long frames;           // periodic events handed to the program so far: the next frame number
+    int frame_owed;        // the program is drawing frame owed_number; taken at its next wait
     long owed_number;
     std::vector<unsigned int> last_pixels;  // the last frame seen, for --last
     int last_w, last_h;
-    long last_number;            // -1: no frame seen yet
-    long last_written;           // number of the last frame written, -1: none
-    std::string failure;         // why the run failed; empty while all is well
+    long last_number;     // -1: no frame seen yet
+    long last_written;    // number of the last frame written, -1: none
+    std::string failure;  // why the run failed; empty while all is well
     int progress_shown;
 };
 
