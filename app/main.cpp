@@ -41,6 +41,7 @@ void handle_click(ConeState &s, int x, int y) {
 
 }  // namespace
 
+// frame + 1; at INT_MAX, whole animation periods back instead, so no picture jumps.
 int next_frame(int frame) {
     if (frame < 0x7fffffff) return frame + 1;
     // Years of ticks later: step back whole periods, which keeps every animation's phase.

@@ -87,7 +87,6 @@ void clear_scene(void) { plako_rectangle(PLAKO_WHITE, -300, -250, 300, 250, 0); 
 
 // Sky, ground, pyramid, road, flyers, sun and its rays for the given frame.
 void draw_background(int frame) {
-    const int f = frame;
     plako_rectangle(PLAKO_ICE_BLUE, -300, 0, 300, 250, 0);
     plako_rectangle(PLAKO_GOLD, -300, 0, 300, -250, 0);
     plako_triangle(PLAKO_GOLD, -180, 0, -350, 0, -265, 100, 0);
@@ -95,10 +94,10 @@ void draw_background(int frame) {
     plako_triangle(PLAKO_BLACK, -150, 0, -160, -250, 150, -250, 0);
     plako_triangle(PLAKO_YELLOW, -150, 0, -10, -250, -15, -250, 0);
     plako_triangle(PLAKO_YELLOW, -150, 0, 0, -250, 5, -250, 0);
-    draw_flyers(f);
-    plako_circle(PLAKO_YELLOW, SUN_X, SUN_Y, 55 + f % 10);
+    draw_flyers(frame);
+    plako_circle(PLAKO_YELLOW, SUN_X, SUN_Y, 55 + frame % 10);
     // The same four rays, ten times over: the pass does not depend on its repetition.
-    for (int pass = 0; pass < RAY_PASSES; pass++) draw_ray_pass(f);
+    for (int pass = 0; pass < RAY_PASSES; pass++) draw_ray_pass(frame);
 }
 
 // The two white flyers, one unit further right per frame, back to the start every 400 frames.

@@ -21,7 +21,7 @@ const DWORD END = TICKS * TICK_MS;
 struct Soak {
     std::mt19937 rng{20240611u};
     HWND hwnd = nullptr;
-    bool half_seen = false, closed = false;
+    bool half_seen = false, closed = false, scene_shown = false;
     HeadlessObjectCounts at_half{}, at_end{};
     size_t heap_at_half = 0, heap_at_end = 0;
     unsigned long actions = 0;
@@ -68,6 +68,7 @@ struct Soak {
         if (now >= END) {
             headless_object_counts(&at_end);
             heap_at_end = mallinfo2().uordblks;
+            scene_shown = headless_pixel(hwnd, client_x(-215), client_y(238)) == GRAY_20;  // a panel button
             closed = true;
             headless_close(hwnd);
             return;
@@ -91,6 +92,7 @@ TEST(Soak, TwentyThousandTicksOfRandomUse) {
 
     ASSERT_TRUE(soak.closed) << "the run ended before its last tick";
     EXPECT_GT(soak.actions, 1000u);
+    EXPECT_TRUE(soak.scene_shown) << "the run should have drawn the scene";
     const HeadlessObjectCounts &a = soak.at_half, &b = soak.at_end;
     EXPECT_EQ(a.pens, b.pens);
     EXPECT_EQ(a.brushes, b.brushes);
