@@ -61,8 +61,8 @@ void panel_press(int x, int y, int &scoop_count, int colour[], int kind[], int &
 // ---- toppings.cpp ----
 int on_scoops(int x, int y, int scoop_count);
 int topping_colour_for(int colour_cycle);
-void cone_click(int x, int y, int scoop_count, int &topping_count, int colour[], int kind[], int tx[], int ty[],
-                int &mode, int &selected_topping, int &colour_cycle);
+void cone_click(int x, int y, int scoop_count, int &topping_count, int colour[], int kind[], int tx[],
+                int ty[], int &mode, int &selected_topping, int &colour_cycle);
 
 // ---- intro.cpp ----
 void draw_intro(int frame);

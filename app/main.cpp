@@ -62,13 +62,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, 
     char key = 0;  // typed characters change nothing
     while (!s.quit) {
         switch (plako_next_event(&x, &y, &key)) {
-        case EVENT_MOUSE: handle_click(s, x, y); break;
-        case EVENT_PERIODIC:
-            draw_frame(s);
-            s.frame = next_frame(s.frame);
-            break;
-        case EVENT_QUIT: s.quit = 1; break;
-        default: break;  // keyboard and anything else: nothing
+            case EVENT_MOUSE:
+                handle_click(s, x, y);
+                break;
+            case EVENT_PERIODIC:
+                draw_frame(s);
+                s.frame = next_frame(s.frame);
+                break;
+            case EVENT_QUIT:
+                s.quit = 1;
+                break;
+            default:
+                break;  // keyboard and anything else: nothing
         }
     }
     plako_stop();

@@ -5,7 +5,9 @@
 #include "plako.h"
 
 // 1 when (x, y) lies strictly inside the panel's outline, else 0.
-int panel_hit(int x, int y) { return (x > -295 && x < -205 && y > 125 && y < 245) ? 1 : 0; }
+int panel_hit(int x, int y) {
+    return (x > -295 && x < -205 && y > 125 && y < 245) ? 1 : 0;
+}
 
 // Runs the command of the button row under y; x is not looked at. Only the selected topping's
 // kind and colour, the scoop count, the mode and quit change.
@@ -20,23 +22,33 @@ void panel_press(int x, int y, int &scoop_count, int colour[], int kind[], int &
     const int sel = selected_topping;
     const bool sel_ok = sel >= 0 && sel < TOPPING_MAX;
     switch (row) {
-    case 0:
-        if (scoop_count < SCOOP_MAX) scoop_count++;
-        break;
-    case 1:
-        if (scoop_count > 1) scoop_count--;
-        break;
-    case 2: mode = MODE_ADD; break;
-    case 3: mode = MODE_SELECTED; break;  // clicks now move the topping selected_topping names
-    case 4: mode = MODE_SELECT; break;
-    case 5:
-        if (mode == MODE_SELECTED && sel_ok) kind[sel] = kind[sel] == TOPPING_BAR ? TOPPING_TRIANGLE : kind[sel] + 1;
-        break;
-    case 6:
-        // Remainder of a non-negative value: a stored colour is always 0..23.
-        if (sel_ok) colour[sel] = (int)(((long long)colour[sel] + 1) % PLAKO_COLOUR_COUNT);
-        break;
-    case 7: quit = 1; break;
-    default: break;  // y in 126..244 gives rows 0..7 only
+        case 0:
+            if (scoop_count < SCOOP_MAX) scoop_count++;
+            break;
+        case 1:
+            if (scoop_count > 1) scoop_count--;
+            break;
+        case 2:
+            mode = MODE_ADD;
+            break;
+        case 3:
+            mode = MODE_SELECTED;
+            break;  // clicks now move the topping selected_topping names
+        case 4:
+            mode = MODE_SELECT;
+            break;
+        case 5:
+            if (mode == MODE_SELECTED && sel_ok)
+                kind[sel] = kind[sel] == TOPPING_BAR ? TOPPING_TRIANGLE : kind[sel] + 1;
+            break;
+        case 6:
+            // Remainder of a non-negative value: a stored colour is always 0..23.
+            if (sel_ok) colour[sel] = (int)(((long long)colour[sel] + 1) % PLAKO_COLOUR_COUNT);
+            break;
+        case 7:
+            quit = 1;
+            break;
+        default:
+            break;  // y in 126..244 gives rows 0..7 only
     }
 }

@@ -13,23 +13,34 @@ const int LABEL_PT = 10;
 const int SCOOP_RADIUS = 37;
 
 // Top edge of panel button r (0..7); each button is 15 units high.
-int button_top(int r) { return 245 - 15 * r; }
+int button_top(int r) {
+    return 245 - 15 * r;
+}
 
 // Baseline row of label r: the label's lower-left corner sits on its button's bottom edge.
-int label_y(int r) { return 238 - LABEL_PT / 2 - 3 - 15 * r; }
+int label_y(int r) {
+    return 238 - LABEL_PT / 2 - 3 - 15 * r;
+}
 
 // Colour of label r in the given mode: 50% gray marks a button that is not available.
 int label_colour(int r, int mode, int scoop_count) {
     const int grey = PLAKO_GRAY_50;
     switch (r) {
-    case 0: return scoop_count == SCOOP_MAX ? grey : PLAKO_FOREST_GREEN;
-    case 1: return scoop_count == 1 ? grey : PLAKO_RED;
-    case 2: return mode == MODE_SELECTED ? PLAKO_BLACK : grey;
-    case 3: return mode == MODE_ADD ? PLAKO_BLACK : grey;
-    case 4: return mode == MODE_SELECT ? grey : PLAKO_BLACK;
-    case 5:
-    case 6: return mode == MODE_SELECTED ? PLAKO_BLACK : grey;
-    default: return PLAKO_BLACK;
+        case 0:
+            return scoop_count == SCOOP_MAX ? grey : PLAKO_FOREST_GREEN;
+        case 1:
+            return scoop_count == 1 ? grey : PLAKO_RED;
+        case 2:
+            return mode == MODE_SELECTED ? PLAKO_BLACK : grey;
+        case 3:
+            return mode == MODE_ADD ? PLAKO_BLACK : grey;
+        case 4:
+            return mode == MODE_SELECT ? grey : PLAKO_BLACK;
+        case 5:
+        case 6:
+            return mode == MODE_SELECTED ? PLAKO_BLACK : grey;
+        default:
+            return PLAKO_BLACK;
     }
 }
 
@@ -47,43 +58,45 @@ void draw_button(int r) {
 // The four rays of one pass for frame f: the pair of the f mod 4 row, then that of the f mod 3 row.
 void draw_ray_pass(int f) {
     switch (f % 4) {
-    case 0:
-        draw_ray(270 + 10 * (f % 6), 120 + f % 60);
-        draw_ray(270 + 10 * (f % 6), 230 + f % 60);
-        break;
-    case 1:
-        draw_ray(270 + 10 * (f % 6), 130 - f % 70);
-        draw_ray(270 + 10 * (f % 7), 240 - f % 50);
-        break;
-    case 2:
-        draw_ray(160, 130 - f % 50);
-        draw_ray(180 - 10 * (f % 5), 240 - f % 60);
-        break;
-    default:
-        draw_ray(180 - 10 * (f % 6), 120 + f % 60);
-        draw_ray(180 - 10 * (f % 6), 230 + f % 60);
-        break;
+        case 0:
+            draw_ray(270 + 10 * (f % 6), 120 + f % 60);
+            draw_ray(270 + 10 * (f % 6), 230 + f % 60);
+            break;
+        case 1:
+            draw_ray(270 + 10 * (f % 6), 130 - f % 70);
+            draw_ray(270 + 10 * (f % 7), 240 - f % 50);
+            break;
+        case 2:
+            draw_ray(160, 130 - f % 50);
+            draw_ray(180 - 10 * (f % 5), 240 - f % 60);
+            break;
+        default:
+            draw_ray(180 - 10 * (f % 6), 120 + f % 60);
+            draw_ray(180 - 10 * (f % 6), 230 + f % 60);
+            break;
     }
     switch (f % 3) {
-    case 0:
-        draw_ray(240 - 10 * (f % 7), 130 - f % 70);
-        draw_ray(240 - 10 * (f % 8), 240 - f % 50);
-        break;
-    case 1:
-        draw_ray(240 + 10 * (f % 8), 120 - f % 60);
-        draw_ray(240 + 10 * (f % 4), 230 - f % 70);
-        break;
-    default:
-        draw_ray(210 - 10 * (f % 5), 120 - f % 50);
-        draw_ray(210 - 10 * (f % 6), 230 - f % 60);
-        break;
+        case 0:
+            draw_ray(240 - 10 * (f % 7), 130 - f % 70);
+            draw_ray(240 - 10 * (f % 8), 240 - f % 50);
+            break;
+        case 1:
+            draw_ray(240 + 10 * (f % 8), 120 - f % 60);
+            draw_ray(240 + 10 * (f % 4), 230 - f % 70);
+            break;
+        default:
+            draw_ray(210 - 10 * (f % 5), 120 - f % 50);
+            draw_ray(210 - 10 * (f % 6), 230 - f % 60);
+            break;
     }
 }
 
 }  // namespace
 
 // Paints the whole canvas area white.
-void clear_scene(void) { plako_rectangle(PLAKO_WHITE, -300, -250, 300, 250, 0); }
+void clear_scene(void) {
+    plako_rectangle(PLAKO_WHITE, -300, -250, 300, 250, 0);
+}
 
 // Sky, ground, pyramid, road, flyers, sun and its rays for the given frame.
 void draw_background(int frame) {
@@ -114,7 +127,9 @@ void draw_flyers(int frame) {
 }
 
 // One sun ray from (x, y) to the sun's centre, over the sun.
-void draw_ray(int x, int y) { plako_line(PLAKO_YELLOW, x, y, SUN_X, SUN_Y, 2); }
+void draw_ray(int x, int y) {
+    plako_line(PLAKO_YELLOW, x, y, SUN_X, SUN_Y, 2);
+}
 
 // The eight buttons, then their labels in the colours that show what the mode allows.
 void draw_panel(int mode, int scoop_count) {
@@ -133,13 +148,18 @@ void draw_panel(int mode, int scoop_count) {
 // The line that says what a click on the cone will do.
 void draw_status(int mode) {
     switch (mode) {
-    case MODE_ADD: plako_text_format(PLAKO_BLUE, -150, -175, 18, "Click on the cone to add a topping"); break;
-    case MODE_SELECT: plako_text_format(PLAKO_ORANGE, -150, -175, 18, "Select the topping to be changed."); break;
-    case MODE_SELECTED:
-        plako_text_format(PLAKO_RED, -150, -175, 11,
-                          "Topping selected. Click cone to move it, or a button to alter it.");
-        break;
-    default: break;  // the mode is always one of the three
+        case MODE_ADD:
+            plako_text_format(PLAKO_BLUE, -150, -175, 18, "Click on the cone to add a topping");
+            break;
+        case MODE_SELECT:
+            plako_text_format(PLAKO_ORANGE, -150, -175, 18, "Select the topping to be changed.");
+            break;
+        case MODE_SELECTED:
+            plako_text_format(PLAKO_RED, -150, -175, 11,
+                              "Topping selected. Click cone to move it, or a button to alter it.");
+            break;
+        default:
+            break;  // the mode is always one of the three
     }
 }
 
@@ -170,16 +190,25 @@ void draw_toppings(const int x[], const int y[], const int kind[], const int col
     for (int i = 0; i < count; i++) {
         if (!on_scoops(x[i], y[i], scoop_count)) continue;
         switch (kind[i]) {
-        case TOPPING_TRIANGLE: draw_topping_triangle(x[i], y[i]); break;
-        case TOPPING_DISC: draw_topping_disc(x[i], y[i], colour[i]); break;
-        case TOPPING_BAR: draw_topping_bar(x[i], y[i], colour[i]); break;
-        default: break;  // kinds only ever cycle through the three
+            case TOPPING_TRIANGLE:
+                draw_topping_triangle(x[i], y[i]);
+                break;
+            case TOPPING_DISC:
+                draw_topping_disc(x[i], y[i], colour[i]);
+                break;
+            case TOPPING_BAR:
+                draw_topping_bar(x[i], y[i], colour[i]);
+                break;
+            default:
+                break;  // kinds only ever cycle through the three
         }
     }
 }
 
 // A brown triangle around (x, y), whatever the topping's colour; (x, y) lies on a scoop.
-void draw_topping_triangle(int x, int y) { plako_triangle(PLAKO_BROWN, x - 7, y - 7, x + 7, y - 7, x, y + 7, 0); }
+void draw_topping_triangle(int x, int y) {
+    plako_triangle(PLAKO_BROWN, x - 7, y - 7, x + 7, y - 7, x, y + 7, 0);
+}
 
 // A disc of radius 8 centred on (x, y) with a small white "m" on it; (x, y) lies on a scoop.
 void draw_topping_disc(int x, int y, int colour) {
@@ -188,4 +217,6 @@ void draw_topping_disc(int x, int y, int colour) {
 }
 
 // A bar 10 wide and 3 high with its lower-left corner at (x, y); (x, y) lies on a scoop.
-void draw_topping_bar(int x, int y, int colour) { plako_rectangle(colour, x, y, x + 10, y + 3, 0); }
+void draw_topping_bar(int x, int y, int colour) {
+    plako_rectangle(colour, x, y, x + 10, y + 3, 0);
+}

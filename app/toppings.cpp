@@ -19,19 +19,21 @@ int in_scoop(long long x, long long y, long long c) {
 // 1 when a click at (x, y) lies in the pick shape of a topping of kind k at (tx, ty).
 int picks(int k, long long tx, long long ty, long long x, long long y) {
     switch (k) {
-    case TOPPING_TRIANGLE:
-        // Two boxes that approximate the drawn triangle: its wide lower half and its narrow tip.
-        return ((tx - 4 <= x && x <= tx + 4 && ty - 7 <= y && y <= ty) ||
-                (tx - 3 <= x && x <= tx + 3 && ty <= y && y <= ty + 5))
-                   ? 1
-                   : 0;
-    case TOPPING_DISC: {
-        const long long dx = tx - x, dy = ty - y;
-        if (dx <= -8 || dx >= 8 || dy <= -8 || dy >= 8) return 0;
-        return dx * dx + dy * dy < 64 ? 1 : 0;  // the drawn disc without its rim
-    }
-    case TOPPING_BAR: return (tx <= x && x <= tx + 10 && ty <= y && y <= ty + 3) ? 1 : 0;
-    default: return 0;
+        case TOPPING_TRIANGLE:
+            // Two boxes that approximate the drawn triangle: its wide lower half and its narrow tip.
+            return ((tx - 4 <= x && x <= tx + 4 && ty - 7 <= y && y <= ty) ||
+                    (tx - 3 <= x && x <= tx + 3 && ty <= y && y <= ty + 5))
+                       ? 1
+                       : 0;
+        case TOPPING_DISC: {
+            const long long dx = tx - x, dy = ty - y;
+            if (dx <= -8 || dx >= 8 || dy <= -8 || dy >= 8) return 0;
+            return dx * dx + dy * dy < 64 ? 1 : 0;  // the drawn disc without its rim
+        }
+        case TOPPING_BAR:
+            return (tx <= x && x <= tx + 10 && ty <= y && y <= ty + 3) ? 1 : 0;
+        default:
+            return 0;
     }
 }
 
@@ -58,38 +60,39 @@ int topping_colour_for(int colour_cycle) {
 
 // Handles a click outside the panel according to mode: adds a topping on a scoop, picks the topmost
 // topping under the click, or moves the selected topping onto a scoop. Draws and prints nothing.
-void cone_click(int x, int y, int scoop_count, int &topping_count, int colour[], int kind[], int tx[], int ty[],
-                int &mode, int &selected_topping, int &colour_cycle) {
+void cone_click(int x, int y, int scoop_count, int &topping_count, int colour[], int kind[], int tx[],
+                int ty[], int &mode, int &selected_topping, int &colour_cycle) {
     switch (mode) {
-    case MODE_ADD: {
-        if (topping_count < 0 || topping_count >= TOPPING_MAX) return;  // full: nothing, no message
-        if (!on_scoops(x, y, scoop_count)) return;
-        const int i = topping_count;
-        tx[i] = x;
-        ty[i] = y;
-        kind[i] = TOPPING_DISC;
-        colour[i] = topping_colour_for(colour_cycle);
-        selected_topping = i;
-        topping_count++;
-        colour_cycle++;
-        return;
-    }
-    case MODE_SELECTED:
-        if (selected_topping < 0 || selected_topping >= TOPPING_MAX) return;
-        if (!on_scoops(x, y, scoop_count)) return;
-        tx[selected_topping] = x;
-        ty[selected_topping] = y;
-        return;
-    case MODE_SELECT: {
-        // No early stop: the last hit is the topping drawn on top.
-        const int count = topping_count < TOPPING_MAX ? topping_count : TOPPING_MAX;
-        for (int i = 0; i < count; i++) {
-            if (!picks(kind[i], tx[i], ty[i], x, y)) continue;
+        case MODE_ADD: {
+            if (topping_count < 0 || topping_count >= TOPPING_MAX) return;  // full: nothing, no message
+            if (!on_scoops(x, y, scoop_count)) return;
+            const int i = topping_count;
+            tx[i] = x;
+            ty[i] = y;
+            kind[i] = TOPPING_DISC;
+            colour[i] = topping_colour_for(colour_cycle);
             selected_topping = i;
-            mode = MODE_SELECTED;
+            topping_count++;
+            colour_cycle++;
+            return;
         }
-        return;
-    }
-    default: return;
+        case MODE_SELECTED:
+            if (selected_topping < 0 || selected_topping >= TOPPING_MAX) return;
+            if (!on_scoops(x, y, scoop_count)) return;
+            tx[selected_topping] = x;
+            ty[selected_topping] = y;
+            return;
+        case MODE_SELECT: {
+            // No early stop: the last hit is the topping drawn on top.
+            const int count = topping_count < TOPPING_MAX ? topping_count : TOPPING_MAX;
+            for (int i = 0; i < count; i++) {
+                if (!picks(kind[i], tx[i], ty[i], x, y)) continue;
+                selected_topping = i;
+                mode = MODE_SELECTED;
+            }
+            return;
+        }
+        default:
+            return;
     }
 }

@@ -37,11 +37,15 @@ const int ORIGIN_X = 297;  // client area 595 by 495
 const int ORIGIN_Y = 247;
 
 // Canvas point (x, y) as a client pixel.
-inline int client_x(int x) { return ORIGIN_X + x; }
-inline int client_y(int y) { return ORIGIN_Y - y; }
+inline int client_x(int x) {
+    return ORIGIN_X + x;
+}
+inline int client_y(int y) {
+    return ORIGIN_Y - y;
+}
 
 class ConeRun {
-  public:
+   public:
     // Queues action to run, in queue order and each in its own idle call, once frame `frame` has been
     // drawn and shown (frame -1: before the first tick).
     void at(int frame, std::function<void()> action) { steps_.push_back({frame, std::move(action)}); }
@@ -86,7 +90,7 @@ class ConeRun {
         headless_key_up(hwnd_, VK_CONTROL);
     }
 
-  private:
+   private:
     struct Step {
         int frame;
         std::function<void()> action;

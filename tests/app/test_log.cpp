@@ -19,10 +19,10 @@ using Lines = std::vector<std::string>;
 
 const int RING = 25;
 
-const char *const NAMES[24] = {"black", "white",  "red",       "green",       "blue",   "yellow",
-                               "magenta", "cyan", "purple",    "navy blue",   "dusty plum", "ice blue",
-                               "turquoise", "orange", "brown", "pink",        "chalk",  "gold",
-                               "peach", "forest green", "sea green", "olive", "50% gray", "20% gray"};
+const char *const NAMES[24] = {
+    "black",  "white",     "red",        "green",        "blue",      "yellow", "magenta",  "cyan",
+    "purple", "navy blue", "dusty plum", "ice blue",     "turquoise", "orange", "brown",    "pink",
+    "chalk",  "gold",      "peach",      "forest green", "sea green", "olive",  "50% gray", "20% gray"};
 
 std::string fmt(const char *format, ...) {
     char buf[1100];
@@ -45,13 +45,15 @@ Lines console_lines() {
     return out;
 }
 
-Lines tail(const Lines &v, size_t n) { return Lines(v.end() - std::min(n, v.size()), v.end()); }
+Lines tail(const Lines &v, size_t n) {
+    return Lines(v.end() - std::min(n, v.size()), v.end());
+}
 
 // The console's newest lines are the last ones of expected, as many as the console keeps.
-#define EXPECT_CONSOLE_ENDS_WITH(expected)                                             \
-    do {                                                                               \
-        const Lines want_ = tail(expected, RING);                                      \
-        EXPECT_EQ(tail(console_lines(), want_.size()), want_);                         \
+#define EXPECT_CONSOLE_ENDS_WITH(expected)                     \
+    do {                                                       \
+        const Lines want_ = tail(expected, RING);              \
+        EXPECT_EQ(tail(console_lines(), want_.size()), want_); \
     } while (0)
 
 // ---- the expected log, written out from the picture's recipe ----
@@ -61,33 +63,52 @@ void rect(Lines &L, int c, int x1, int y1, int x2, int y2, int w) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 < y2) std::swap(y1, y2);
     if (w == 0)
-        L.push_back(fmt("%s rectangle with bounding box (%d,%d) to (%d,%d), filled", NAMES[c], x1, y1, x2, y2));
+        L.push_back(
+            fmt("%s rectangle with bounding box (%d,%d) to (%d,%d), filled", NAMES[c], x1, y1, x2, y2));
     else
-        L.push_back(fmt("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d", NAMES[c], x1, y1, x2,
-                        y2, w));
+        L.push_back(fmt("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d", NAMES[c], x1,
+                        y1, x2, y2, w));
 }
 void tri(Lines &L, int c, int x1, int y1, int x2, int y2, int x3, int y3) {
     L.push_back(fmt("%s triangle at (%d,%d), (%d,%d), (%d,%d)", NAMES[c], x1, y1, x2, y2, x3, y3));
 }
-void circ(Lines &L, int c, int x, int y, int r) { L.push_back(fmt("%s circle at (%d,%d), radius %d", NAMES[c], x, y, r)); }
+void circ(Lines &L, int c, int x, int y, int r) {
+    L.push_back(fmt("%s circle at (%d,%d), radius %d", NAMES[c], x, y, r));
+}
 void line(Lines &L, int c, int x1, int y1, int x2, int y2, int w) {
     L.push_back(fmt("%s line from (%d,%d) to (%d,%d), width %d", NAMES[c], x1, y1, x2, y2, w));
 }
-void text(Lines &L, int c, int x, int y, const char *t) { L.push_back(fmt("%s text at (%d,%d), \"%s\"", NAMES[c], x, y, t)); }
+void text(Lines &L, int c, int x, int y, const char *t) {
+    L.push_back(fmt("%s text at (%d,%d), \"%s\"", NAMES[c], x, y, t));
+}
 
 // The four ray start points of frame f, in drawing order.
 std::vector<std::pair<int, int>> rays(int f) {
     std::vector<std::pair<int, int>> r;
     switch (f % 4) {
-    case 0: r = {{270 + 10 * (f % 6), 120 + f % 60}, {270 + 10 * (f % 6), 230 + f % 60}}; break;
-    case 1: r = {{270 + 10 * (f % 6), 130 - f % 70}, {270 + 10 * (f % 7), 240 - f % 50}}; break;
-    case 2: r = {{160, 130 - f % 50}, {180 - 10 * (f % 5), 240 - f % 60}}; break;
-    default: r = {{180 - 10 * (f % 6), 120 + f % 60}, {180 - 10 * (f % 6), 230 + f % 60}}; break;
+        case 0:
+            r = {{270 + 10 * (f % 6), 120 + f % 60}, {270 + 10 * (f % 6), 230 + f % 60}};
+            break;
+        case 1:
+            r = {{270 + 10 * (f % 6), 130 - f % 70}, {270 + 10 * (f % 7), 240 - f % 50}};
+            break;
+        case 2:
+            r = {{160, 130 - f % 50}, {180 - 10 * (f % 5), 240 - f % 60}};
+            break;
+        default:
+            r = {{180 - 10 * (f % 6), 120 + f % 60}, {180 - 10 * (f % 6), 230 + f % 60}};
+            break;
     }
     switch (f % 3) {
-    case 0: r.push_back({240 - 10 * (f % 7), 130 - f % 70}), r.push_back({240 - 10 * (f % 8), 240 - f % 50}); break;
-    case 1: r.push_back({240 + 10 * (f % 8), 120 - f % 60}), r.push_back({240 + 10 * (f % 4), 230 - f % 70}); break;
-    default: r.push_back({210 - 10 * (f % 5), 120 - f % 50}), r.push_back({210 - 10 * (f % 6), 230 - f % 60}); break;
+        case 0:
+            r.push_back({240 - 10 * (f % 7), 130 - f % 70}), r.push_back({240 - 10 * (f % 8), 240 - f % 50});
+            break;
+        case 1:
+            r.push_back({240 + 10 * (f % 8), 120 - f % 60}), r.push_back({240 + 10 * (f % 4), 230 - f % 70});
+            break;
+        default:
+            r.push_back({210 - 10 * (f % 5), 120 - f % 50}), r.push_back({210 - 10 * (f % 6), 230 - f % 60});
+            break;
     }
     return r;
 }
@@ -161,7 +182,7 @@ TEST(SceneLog, OneFrameOfTheRunningProgramLogsItsCallsInOrder) {
 // ---- the scene's pieces called directly, with the package started on the headless host ----
 
 class ScenePieces : public ::testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         headless_select();
         char cmd[] = "";
@@ -197,7 +218,8 @@ TEST_F(ScenePieces, FlyersScoopsStatusAndCone) {
     // The trail: 9 dots at frame 151, 20 from frame 256 on, 1 again at 466.
     const struct {
         int frame, first, last;
-    } trail[] = {{151, 0, 8}, {255, 0, 18}, {256, 0, 19}, {265, 0, 19}, {266, 1, 20}, {465, 20, 39}, {466, 0, 0}};
+    } trail[] = {{151, 0, 8},  {255, 0, 18},  {256, 0, 19}, {265, 0, 19},
+                 {266, 1, 20}, {465, 20, 39}, {466, 0, 0}};
     for (const auto &t : trail) {
         draw_cone(t.frame);
         Lines C;
@@ -243,15 +265,18 @@ TEST_F(ScenePieces, PanelLabelsAndTheIntroCard) {
     } cards[] = {
         {0, {fmt("black rectangle with bounding box (-150,0) to (-150,0), filled")}},
         {20, {fmt("%s rectangle with bounding box (-110,-10) to (-70,-40), filled", NAMES[20])}},
-        {21, {fmt("%s rectangle with bounding box (-108,-10) to (-66,-42), filled", NAMES[21]),
-              "50% gray rectangle with bounding box (-108,-10) to (-66,-42) with line width 1"}},
-        {59, {"ice blue rectangle with bounding box (-32,-29) to (86,-118), filled",
-              "50% gray rectangle with bounding box (-32,-29) to (86,-118) with line width 2"}},
+        {21,
+         {fmt("%s rectangle with bounding box (-108,-10) to (-66,-42), filled", NAMES[21]),
+          "50% gray rectangle with bounding box (-108,-10) to (-66,-42) with line width 1"}},
+        {59,
+         {"ice blue rectangle with bounding box (-32,-29) to (86,-118), filled",
+          "50% gray rectangle with bounding box (-32,-29) to (86,-118) with line width 2"}},
         {60, {"20% gray rectangle with bounding box (-30,-30) to (90,-120), filled"}},
-        {61, {"20% gray rectangle with bounding box (-30,-30) to (90,-120), filled",
-              "50% gray rectangle with bounding box (-30,-30) to (90,-120) with line width 3",
-              "white text at (-15,-50), \"by PLAKO Labs\"", "white text at (15,-75), \"HW 4\"",
-              "white text at (-10,-110), \"plako.example\""}},
+        {61,
+         {"20% gray rectangle with bounding box (-30,-30) to (90,-120), filled",
+          "50% gray rectangle with bounding box (-30,-30) to (90,-120) with line width 3",
+          "white text at (-15,-50), \"by PLAKO Labs\"", "white text at (15,-75), \"HW 4\"",
+          "white text at (-10,-110), \"plako.example\""}},
     };
     for (const auto &c : cards) {
         draw_intro(c.frame);

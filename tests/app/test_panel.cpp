@@ -16,19 +16,22 @@ ConeState fresh_state() {
 }
 
 void press(ConeState &s, int y, int x = -250) {
-    panel_press(x, y, s.scoop_count, s.topping_colour, s.topping_kind, s.topping_count, s.mode, s.selected_topping,
-                s.quit);
+    panel_press(x, y, s.scoop_count, s.topping_colour, s.topping_kind, s.topping_count, s.mode,
+                s.selected_topping, s.quit);
 }
 
-bool same_state(const ConeState &a, const ConeState &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_state(const ConeState &a, const ConeState &b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 TEST(PanelHit, StrictOutline) {
     struct {
         int x, y, hit;
     } const table[] = {
-        {-295, 200, 0}, {-294, 200, 1}, {-206, 200, 1}, {-205, 200, 0}, {-250, 245, 0}, {-250, 244, 1},
-        {-250, 126, 1}, {-250, 125, 0}, {-294, 244, 1}, {-206, 126, 1}, {-295, 245, 0}, {-205, 125, 0},
-        {0, 40, 0},     {-250, 0, 0},   {INT_MIN, 200, 0}, {INT_MAX, 200, 0}, {-250, INT_MIN, 0}, {-250, INT_MAX, 0},
+        {-295, 200, 0},    {-294, 200, 1},     {-206, 200, 1},     {-205, 200, 0}, {-250, 245, 0},
+        {-250, 244, 1},    {-250, 126, 1},     {-250, 125, 0},     {-294, 244, 1}, {-206, 126, 1},
+        {-295, 245, 0},    {-205, 125, 0},     {0, 40, 0},         {-250, 0, 0},   {INT_MIN, 200, 0},
+        {INT_MAX, 200, 0}, {-250, INT_MIN, 0}, {-250, INT_MAX, 0},
     };
     for (const auto &t : table) EXPECT_EQ(panel_hit(t.x, t.y), t.hit) << "(" << t.x << ", " << t.y << ")";
 }
@@ -54,7 +57,7 @@ int row_run_by(int y) {
 
 TEST(PanelPress, RowsAndTheirSharedEdges) {
     // The edge two buttons share belongs to the lower one.
-    const int table[][2] = {{244, 0}, {231, 0}, {230, 1}, {216, 1}, {215, 2}, {201, 2}, {200, 3}, {186, 3},
+    const int table[][2] = {{244, 0}, {231, 0}, {230, 1},  {216, 1},  {215, 2}, {201, 2}, {200, 3}, {186, 3},
                             {185, 4}, {171, 4}, {156, -1}, {170, -1}, {155, 6}, {141, 6}, {140, 7}, {126, 7}};
     for (const auto &t : table) EXPECT_EQ(row_run_by(t[0]), t[1]) << "y = " << t[0];
     // Row 5 is "Change Topping": it shows in MODE_SELECTED.

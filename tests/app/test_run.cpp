@@ -13,10 +13,23 @@ using namespace cone_test;
 
 // Canvas points inside the panel's buttons, by row.
 const int BUTTON_X = -250;
-int button_y(int row) { return 237 - 15 * row; }
-enum { ADD_SCOOP, REMOVE_SCOOP, ADD_TOPPING, MOVE_TOPPING, SELECT_TOPPING, CHANGE_TOPPING, CHANGE_COLOR, QUIT };
+int button_y(int row) {
+    return 237 - 15 * row;
+}
+enum {
+    ADD_SCOOP,
+    REMOVE_SCOOP,
+    ADD_TOPPING,
+    MOVE_TOPPING,
+    SELECT_TOPPING,
+    CHANGE_TOPPING,
+    CHANGE_COLOR,
+    QUIT
+};
 
-void press(const ConeRun &r, int row) { r.click(BUTTON_X, button_y(row)); }
+void press(const ConeRun &r, int row) {
+    r.click(BUTTON_X, button_y(row));
+}
 
 // The colour in which label `row` is written: the commonest colour inside its button other than the face.
 COLORREF label_colour(const ConeRun &r, int row) {
@@ -33,7 +46,8 @@ COLORREF label_colour(const ConeRun &r, int row) {
 }
 
 void expect_labels(const ConeRun &r, const std::vector<COLORREF> &colours, const char *when) {
-    for (int row = 0; row < 8; row++) EXPECT_EQ(label_colour(r, row), colours[row]) << when << ": label " << row;
+    for (int row = 0; row < 8; row++)
+        EXPECT_EQ(label_colour(r, row), colours[row]) << when << ": label " << row;
 }
 
 TEST(ConeRun, IntroCardGrowsSettlesAndShowsItsCredits) {
@@ -84,7 +98,9 @@ TEST(ConeRun, IntroCardGrowsSettlesAndShowsItsCredits) {
             EXPECT_EQ(r.count(c, -28, -32, -16, -118), 0) << "frame " << f;
         });
     }
-    r.at(150, [&] { EXPECT_GT(r.count(BLACK, -15, -50, 85, -36), 20) << "credits black on the last intro frame"; });
+    r.at(150, [&] {
+        EXPECT_GT(r.count(BLACK, -15, -50, 85, -36), 20) << "credits black on the last intro frame";
+    });
     EXPECT_EQ(r.run(), 0);
 }
 

@@ -107,7 +107,8 @@ TEST(Soak, TwentyThousandTicksOfRandomUse) {
     EXPECT_LE(b.memory_blocks, 25) << "the console keeps at most 25 lines";
     // The console's 25 kept lines differ in length from moment to moment; anything that leaked per
     // frame or per click over 10,000 ticks would far exceed this margin.
-    EXPECT_LT((long long)soak.heap_at_end - (long long)soak.heap_at_half, 16 * 1024) << "heap grew in the second half";
+    EXPECT_LT((long long)soak.heap_at_end - (long long)soak.heap_at_half, 16 * 1024)
+        << "heap grew in the second half";
 }
 
 }  // namespace

@@ -24,11 +24,13 @@ ConeState fresh_state() {
 }
 
 void click(ConeState &s, int x, int y) {
-    cone_click(x, y, s.scoop_count, s.topping_count, s.topping_colour, s.topping_kind, s.topping_x, s.topping_y,
-               s.mode, s.selected_topping, s.colour_cycle);
+    cone_click(x, y, s.scoop_count, s.topping_count, s.topping_colour, s.topping_kind, s.topping_x,
+               s.topping_y, s.mode, s.selected_topping, s.colour_cycle);
 }
 
-bool same_state(const ConeState &a, const ConeState &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_state(const ConeState &a, const ConeState &b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // Places one topping of the given kind at (x, y) as index topping_count, bypassing the clicks.
 void put(ConeState &s, int kind, int x, int y) {
@@ -42,18 +44,51 @@ void put(ConeState &s, int kind, int x, int y) {
 TEST(OnScoops, BoundariesOfEveryScoop) {
     const Point table[] = {
         // First scoop: only above y = 25, strictly inside radius 37.
-        {0, 25, 1, 0}, {0, 26, 1, 1}, {36, 26, 1, 1}, {37, 26, 1, 0}, {-36, 26, 1, 1}, {-37, 26, 1, 0},
-        {0, 61, 1, 1}, {0, 62, 1, 0}, {0, 0, 1, 0}, {10, 20, 1, 0}, {0, -50, 1, 0},
+        {0, 25, 1, 0},
+        {0, 26, 1, 1},
+        {36, 26, 1, 1},
+        {37, 26, 1, 0},
+        {-36, 26, 1, 1},
+        {-37, 26, 1, 0},
+        {0, 61, 1, 1},
+        {0, 62, 1, 0},
+        {0, 0, 1, 0},
+        {10, 20, 1, 0},
+        {0, -50, 1, 0},
         // Second scoop, and the hidden half of the first one that it does not make visible.
-        {0, 62, 2, 1}, {0, 98, 2, 1}, {0, 99, 2, 0}, {0, 25, 2, 0}, {0, 26, 2, 1}, {36, 62, 2, 1}, {37, 62, 2, 0},
+        {0, 62, 2, 1},
+        {0, 98, 2, 1},
+        {0, 99, 2, 0},
+        {0, 25, 2, 0},
+        {0, 26, 2, 1},
+        {36, 62, 2, 1},
+        {37, 62, 2, 0},
         // Higher scoops are present only up to scoop_count.
-        {0, 100, 2, 0}, {0, 100, 3, 1}, {0, 135, 3, 1}, {0, 136, 3, 0}, {0, 172, 4, 1}, {0, 173, 4, 0},
-        {0, 209, 5, 1}, {0, 210, 5, 0}, {30, 173 + 21, 5, 1}, {30, 173 + 22, 5, 0},  // 900+441 < 1369 <= 900+484
+        {0, 100, 2, 0},
+        {0, 100, 3, 1},
+        {0, 135, 3, 1},
+        {0, 136, 3, 0},
+        {0, 172, 4, 1},
+        {0, 173, 4, 0},
+        {0, 209, 5, 1},
+        {0, 210, 5, 0},
+        {30, 173 + 21, 5, 1},
+        {30, 173 + 22, 5, 0},  // 900+441 < 1369 <= 900+484
         // A count beyond the five scoops adds none; a count below one still has the first scoop.
-        {0, 215, 99, 0}, {0, 209, 99, 1}, {0, 30, 0, 1}, {0, 62, 0, 0}, {0, 62, -5, 0},
+        {0, 215, 99, 0},
+        {0, 209, 99, 1},
+        {0, 30, 0, 1},
+        {0, 62, 0, 0},
+        {0, 62, -5, 0},
         // Far points of any size are simply off.
-        {INT_MIN, INT_MIN, 5, 0}, {INT_MAX, INT_MAX, 5, 0}, {0, INT_MAX, 5, 0}, {0, INT_MIN, 5, 0},
-        {INT_MIN, 30, 5, 0}, {INT_MAX, 30, 5, 0}, {INT_MAX, 30, INT_MAX, 0}, {0, 30, INT_MIN, 1},
+        {INT_MIN, INT_MIN, 5, 0},
+        {INT_MAX, INT_MAX, 5, 0},
+        {0, INT_MAX, 5, 0},
+        {0, INT_MIN, 5, 0},
+        {INT_MIN, 30, 5, 0},
+        {INT_MAX, 30, 5, 0},
+        {INT_MAX, 30, INT_MAX, 0},
+        {0, 30, INT_MIN, 1},
     };
     for (const Point &p : table) {
         EXPECT_EQ(on_scoops(p.x, p.y, p.scoops), p.on) << "(" << p.x << ", " << p.y << ") with " << p.scoops;
@@ -81,8 +116,8 @@ TEST(OnScoops, MirrorSymmetricAndHiddenBelowTheFirstCentre) {
 TEST(ConeClick, AddingFiftyToppingsThenNoMore) {
     ConeState s = fresh_state();
     // Colours run red..20% gray, then the two chosen ones, then red again.
-    const int expected_colour[26] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23,
-                                     0, 8, 2, 3};
+    const int expected_colour[26] = {2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14,
+                                     15, 16, 17, 18, 19, 20, 21, 22, 23, 0,  8,  2,  3};
     for (int i = 0; i < TOPPING_MAX; i++) {
         click(s, i % 7 - 3, 30 + i % 5);
         ASSERT_EQ(s.topping_count, i + 1);
@@ -114,7 +149,8 @@ TEST(ConeClick, EveryNewColourIsAPaletteIndexAndNeverWhite) {
 TEST(ConeClick, MissesUseUpNothing) {
     ConeState s = fresh_state();
     const ConeState start = s;
-    const int misses[][2] = {{0, -50}, {0, 25}, {37, 26}, {-250, 200}, {INT_MIN, INT_MAX}, {INT_MAX, INT_MIN}};
+    const int misses[][2] = {{0, -50},           {0, 25},           {37, 26}, {-250, 200},
+                             {INT_MIN, INT_MAX}, {INT_MAX, INT_MIN}};
     for (const auto &m : misses) click(s, m[0], m[1]);
     EXPECT_TRUE(same_state(start, s));
     click(s, 0, 40);
@@ -182,16 +218,31 @@ struct Pick {
 TEST(ConeClick, PickShapesOfTheThreeKinds) {
     const Pick table[] = {
         // Disc: strictly closer than 8.
-        {TOPPING_DISC, 10, 40, 17, 40, 1}, {TOPPING_DISC, 10, 40, 18, 40, 0}, {TOPPING_DISC, 10, 40, 3, 40, 1},
-        {TOPPING_DISC, 10, 40, 2, 40, 0}, {TOPPING_DISC, 10, 40, 10, 47, 1}, {TOPPING_DISC, 10, 40, 10, 32, 0},
-        {TOPPING_DISC, 10, 40, 15, 45, 1}, {TOPPING_DISC, 10, 40, 16, 46, 0},
+        {TOPPING_DISC, 10, 40, 17, 40, 1},
+        {TOPPING_DISC, 10, 40, 18, 40, 0},
+        {TOPPING_DISC, 10, 40, 3, 40, 1},
+        {TOPPING_DISC, 10, 40, 2, 40, 0},
+        {TOPPING_DISC, 10, 40, 10, 47, 1},
+        {TOPPING_DISC, 10, 40, 10, 32, 0},
+        {TOPPING_DISC, 10, 40, 15, 45, 1},
+        {TOPPING_DISC, 10, 40, 16, 46, 0},
         // Bar: exactly the drawn 11 by 4 block, inclusive.
-        {TOPPING_BAR, 0, 40, 10, 43, 1}, {TOPPING_BAR, 0, 40, 0, 40, 1}, {TOPPING_BAR, 0, 40, 11, 40, 0},
-        {TOPPING_BAR, 0, 40, 0, 44, 0}, {TOPPING_BAR, 0, 40, -1, 41, 0}, {TOPPING_BAR, 0, 40, 5, 39, 0},
+        {TOPPING_BAR, 0, 40, 10, 43, 1},
+        {TOPPING_BAR, 0, 40, 0, 40, 1},
+        {TOPPING_BAR, 0, 40, 11, 40, 0},
+        {TOPPING_BAR, 0, 40, 0, 44, 0},
+        {TOPPING_BAR, 0, 40, -1, 41, 0},
+        {TOPPING_BAR, 0, 40, 5, 39, 0},
         // Triangle: a 9-wide box below the point and a 7-wide one above it.
-        {TOPPING_TRIANGLE, 0, 40, 4, 33, 1}, {TOPPING_TRIANGLE, 0, 40, 0, 45, 1}, {TOPPING_TRIANGLE, 0, 40, -3, 45, 1},
-        {TOPPING_TRIANGLE, 0, 40, 4, 41, 0}, {TOPPING_TRIANGLE, 0, 40, 0, 46, 0}, {TOPPING_TRIANGLE, 0, 40, 0, 32, 0},
-        {TOPPING_TRIANGLE, 0, 40, -4, 40, 1}, {TOPPING_TRIANGLE, 0, 40, 5, 35, 0}, {TOPPING_TRIANGLE, 0, 40, 3, 41, 1},
+        {TOPPING_TRIANGLE, 0, 40, 4, 33, 1},
+        {TOPPING_TRIANGLE, 0, 40, 0, 45, 1},
+        {TOPPING_TRIANGLE, 0, 40, -3, 45, 1},
+        {TOPPING_TRIANGLE, 0, 40, 4, 41, 0},
+        {TOPPING_TRIANGLE, 0, 40, 0, 46, 0},
+        {TOPPING_TRIANGLE, 0, 40, 0, 32, 0},
+        {TOPPING_TRIANGLE, 0, 40, -4, 40, 1},
+        {TOPPING_TRIANGLE, 0, 40, 5, 35, 0},
+        {TOPPING_TRIANGLE, 0, 40, 3, 41, 1},
         {TOPPING_TRIANGLE, 0, 40, -4, 33, 1},
     };
     for (const Pick &p : table) {
@@ -203,7 +254,8 @@ TEST(ConeClick, PickShapesOfTheThreeKinds) {
         click(s, p.x, p.y);
         const char *what = p.picked ? "should pick" : "should not pick";
         EXPECT_EQ(s.mode, p.picked ? MODE_SELECTED : MODE_SELECT)
-            << what << " kind " << p.kind << " at (" << p.tx << "," << p.ty << ") by (" << p.x << "," << p.y << ")";
+            << what << " kind " << p.kind << " at (" << p.tx << "," << p.ty << ") by (" << p.x << "," << p.y
+            << ")";
         EXPECT_EQ(s.selected_topping, p.picked ? 1 : 0);
     }
 }
@@ -268,7 +320,8 @@ TEST(ConeClick, StrayIndicesWriteNothing) {
     }
     s.mode = MODE_SELECT;
     s.topping_count = INT_MAX;  // the scan stops at the arrays' end
-    for (int i = 0; i < TOPPING_MAX; i++) s.topping_kind[i] = TOPPING_BAR, s.topping_x[i] = 0, s.topping_y[i] = 40;
+    for (int i = 0; i < TOPPING_MAX; i++)
+        s.topping_kind[i] = TOPPING_BAR, s.topping_x[i] = 0, s.topping_y[i] = 40;
     click(s, 1, 41);
     EXPECT_EQ(s.selected_topping, TOPPING_MAX - 1);
 }
