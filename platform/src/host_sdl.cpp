@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -292,18 +291,6 @@ void translate(const SDL_Event &e) {
     state.pending.push_back(ev);
 }
 
-// At exit: the windows a program leaves open close, and SDL lets go of the display.
-void sdl_shutdown() {
-    for (HostWindow *w : state.windows) {
-        SDL_DestroyWindow(w->sdl);
-        delete w;
-    }
-    state.windows.clear();
-    state.pending.clear();
-    state.ready = 0;
-    SDL_Quit();
-}
-
 // True when SDL chose a video driver that shows nothing, and nobody asked for it by name.
 bool invisible_driver() {
     const char *driver = SDL_GetCurrentVideoDriver();
@@ -342,7 +329,9 @@ int sdl_init(void) {
     }
     SDL_StartTextInput();
     state.ready = 1;
-    std::atexit(sdl_shutdown);
+    // No SDL_Quit at exit: closing SDL's second display connection can read an X error that a
+    // wake-up message to a window made anew earlier left there, and Xlib answers it with exit(1).
+    // The windows go with the process.
     return 1;
 }
 
@@ -362,6 +351,7 @@ void *sdl_create_window(HWND__ *owner, const char *title, int x, int y, int w, i
     hw->sdl = sdl;
     hw->owner = owner;
     hw->id = SDL_GetWindowID(sdl);
+    SDL_SetWindowData(sdl, "plat", hw);  // SDL holds it too, so a window left open at exit is no leak
     state.windows.push_back(hw);
     return hw;
 }
