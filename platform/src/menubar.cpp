@@ -45,6 +45,7 @@ struct Label {
     int mnemonic = -1;  // index in text of the underlined letter
 };
 
+// Splits a menu text into its label, its mnemonic and its accelerator text.
 Label split_label(const std::string &raw) {
     Label l;
     size_t tab = raw.find('\t');
@@ -65,6 +66,7 @@ Label split_label(const std::string &raw) {
 // Upper-case for the ASCII letters, which is all a mnemonic compares.
 int fold(int c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
 
+// The label's underlined letter, folded for comparison; 0 when it has none.
 int mnemonic_char(const Label &l) {
     return l.mnemonic >= 0 ? fold((unsigned char)l.text[(size_t)l.mnemonic]) : 0;
 }
@@ -97,11 +99,13 @@ struct Layout {
 
 long long clamp_extent(long long v) { return v < 0 ? 0 : (v > MAX_EXTENT ? MAX_EXTENT : v); }
 
+// The menu's font; the caller deletes it.
 HFONT menu_font() {
     return CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                        DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "MS Sans Serif");
 }
 
+// Width of s in dc's font, clamped to the layout's bound.
 int text_width(HDC dc, const std::string &s) {
     if (s.empty()) return 0;
     SIZE sz = {0, 0};
@@ -110,6 +114,7 @@ int text_width(HDC dc, const std::string &s) {
     return (int)clamp_extent(sz.cx);
 }
 
+// An item that can be highlighted by the keyboard and chosen.
 bool selectable(const MenuItem &it) {
     return !(it.flags & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED));
 }
@@ -231,6 +236,7 @@ void check_mark(HDC dc, int x, int y, COLORREF c) {
             if (rows[j][i] == '#') SetPixel(dc, x + i, y + j, c);
 }
 
+// The top of the text cell that centres dc's font in a row.
 int text_top(HDC dc, int row_top, int row_height) {
     TEXTMETRICA tm;
     std::memset(&tm, 0, sizeof tm);
@@ -238,6 +244,7 @@ int text_top(HDC dc, int row_top, int row_height) {
     return row_top + (row_height - (int)tm.tmHeight) / 2;
 }
 
+// The grey bar and its titles, the active one highlighted (keyboard) or pressed in (open).
 void paint_bar(HDC dc, const Layout &lay, int width, bool active) {
     fill(dc, 0, 0, width, BAR_HEIGHT, FACE);
     for (size_t i = 0; i < lay.titles.size(); ++i) {
@@ -259,6 +266,7 @@ void paint_bar(HDC dc, const Layout &lay, int width, bool active) {
     }
 }
 
+// The open popup: 3D border, items with check marks and accelerators, greyed and highlighted ones.
 void paint_popup(HDC dc, const Layout &lay) {
     const Rect &p = lay.popup;
     if (p.r <= p.l) return;
@@ -295,10 +303,12 @@ void paint_popup(HDC dc, const Layout &lay) {
 
 bool active_for(HWND w) { return state.mode != CLOSED && state.hwnd == w; }
 
+// The menu's picture changed: the window must be presented again.
 void changed() {
     if (state.hwnd && IsWindow(state.hwnd)) window_pixels_changed(state.hwnd);
 }
 
+// Ends the active menu, if any, and removes it from the picture.
 void close_menu() {
     if (state.mode == CLOSED) return;
     changed();
@@ -320,6 +330,7 @@ void step_item(const Layout &lay, int dir) {
     }
 }
 
+// Opens the popup of a title of w's bar; the keyboard opens it with its first item highlighted.
 void open_title(HWND w, int title, bool first_item) {
     state.hwnd = w;
     state.mode = POPUP;
@@ -329,6 +340,7 @@ void open_title(HWND w, int title, bool first_item) {
     changed();
 }
 
+// Highlights w's first bar title for the keyboard, with no popup open.
 void highlight_bar(HWND w) {
     state.hwnd = w;
     state.mode = BAR;
@@ -337,18 +349,21 @@ void highlight_bar(HWND w) {
     changed();
 }
 
+// Closes the menu and sends w the item's command.
 void choose(HWND w, const PopupItem &it) {
     UINT_PTR id = it.item.id;
     close_menu();
     PostMessageA(w, WM_COMMAND, (WPARAM)id, 0);
 }
 
+// The bar title under a content pixel, or -1.
 int title_at(const Layout &lay, int x, int y) {
     for (size_t i = 0; i < lay.titles.size(); ++i)
         if (lay.titles[i].rect.contains(x, y)) return (int)i;
     return -1;
 }
 
+// The popup item under a content pixel, or -1.
 int item_at(const Layout &lay, int x, int y) {
     if (!lay.popup.contains(x, y)) return -1;
     for (size_t i = 0; i < lay.items.size(); ++i)
@@ -365,10 +380,12 @@ int by_mnemonic(const std::vector<T> &v, int c) {
     return -1;
 }
 
+// True when item is a separator of the open popup.
 bool is_separator(const Layout &lay, int item) {
     return item >= 0 && (lay.items[(size_t)item].item.flags & MF_SEPARATOR) != 0;
 }
 
+// Mouse input for w; 1 when the menu took it (the bar, and everything while the menu is active).
 int mouse_event(HWND w, const HostEvent &ev) {
     bool active = active_for(w);
     bool on_bar = ev.y >= 0 && ev.y < BAR_HEIGHT;
@@ -443,6 +460,7 @@ int inactive_key(HWND w, const HostEvent &ev) {
     return 0;
 }
 
+// Keyboard input for w; 1 when the menu took it.
 int key_event(HWND w, const HostEvent &ev) {
     if (!active_for(w)) return inactive_key(w, ev);
     if (ev.kind != HostEvent::KEY_DOWN) {
@@ -507,10 +525,13 @@ int key_event(HWND w, const HostEvent &ev) {
 
 }  // namespace
 
+// 20 pixels above the client area for a window with a menu.
 int menubar_height(HWND w) { return GetMenu(w) ? BAR_HEIGHT : 0; }
 
+// True while w's menu holds the input (bar highlighted or popup open).
 int menubar_is_open(HWND w) { return w && active_for(w) ? 1 : 0; }
 
+// Paints the bar over the frame's top rows, and the open popup over the client pixels below.
 void menubar_paint(HWND w, Surface frame) {
     if (!frame.px || frame.w <= 0 || frame.h <= 0 || !GetMenu(w)) return;
     HDC dc = dc_for_surface(frame);
@@ -530,6 +551,7 @@ void menubar_paint(HWND w, Surface frame) {
     dc_free(dc);
 }
 
+// Input for w before it becomes a message; input elsewhere ends another window's menu.
 int menubar_event(HWND w, const HostEvent &ev) {
     if (state.mode != CLOSED && state.hwnd != w) {
         // Input or focus elsewhere ends the menu of the other window, as a click outside would.
