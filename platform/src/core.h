@@ -16,7 +16,6 @@ void *handle_new();
 
 // ---- window.cpp ----
 HBRUSH window_class_brush(HWND w);        // the class background brush, or null
-UINT window_class_style(HWND w);           // CS_HREDRAW, CS_VREDRAW, ...
 std::vector<HWND> window_all();            // live windows in creation order
 void window_present_all();                 // shows every changed visible window through the host
 void window_resize_content(HWND w, int content_w, int content_h);  // the host resized w

@@ -225,11 +225,6 @@ HBRUSH window_class_brush(HWND w) {
     return win ? state.classes[win->cls].brush : nullptr;
 }
 
-UINT window_class_style(HWND w) {
-    Window *win = find(w);
-    return win ? state.classes[win->cls].style : 0;
-}
-
 std::vector<HWND> window_all() {
     std::vector<HWND> out;
     for (auto &p : state.windows) out.push_back(p->handle);
