@@ -327,6 +327,9 @@ int sdl_init(void) {
                      program_invocation_short_name, why, program_invocation_name);
         return 0;
     }
+    // Wayland has no window surface of its own: there SDL draws it through a texture, which the
+    // hint above forbids. X11 (and XWayland, SDL's usual choice) keeps the plain software path.
+    if (std::strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
     SDL_StartTextInput();
     state.ready = 1;
     // No SDL_Quit at exit: closing SDL's second display connection can read an X error that a
