@@ -152,10 +152,12 @@ void note_key(const Input &in) {
     if (m != WM_KEYDOWN && m != WM_SYSKEYDOWN && m != WM_KEYUP && m != WM_SYSKEYUP) return;
     int vk = (int)(in.msg.wParam & 0xff);
     bool down = m == WM_KEYDOWN || m == WM_SYSKEYDOWN;
-    int g = generic_vk(vk);
-    for (int k : {vk, g}) {
-        if (down && !(state.key_down[k] & 0x80)) state.key_down[k] ^= 0x01;
-        state.key_down[k] = (unsigned char)((state.key_down[k] & 0x01) | (down ? 0x80 : 0));
+    // A side key (VK_LCONTROL) moves its generic key (VK_CONTROL) too; each key toggles once.
+    int keys[2] = {vk, generic_vk(vk)};
+    for (int i = 0; i < (keys[1] == vk ? 1 : 2); ++i) {
+        unsigned char &k = state.key_down[keys[i]];
+        if (down && !(k & 0x80)) k ^= 0x01;
+        k = (unsigned char)((k & 0x01) | (down ? 0x80 : 0));
     }
     if (down) state.vk_char[vk] = in.ch;
 }

@@ -309,7 +309,6 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *wc) {
 // or when WM_CREATE returns -1.
 HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
                             int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
-    (void)ex_style;
     long cls = find_class(class_name);
     if (cls < 0) return nullptr;
     void *h = handle_new();

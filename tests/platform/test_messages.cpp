@@ -217,6 +217,13 @@ TEST_F(Translate, ARepostedKeyDownTranslatesLikeTheOriginal) {
     headless_key_up(console, VK_CONTROL);
     EXPECT_EQ(take().message, (UINT)WM_KEYUP);
     EXPECT_GE(GetKeyState(VK_CONTROL), 0);
+    for (int expected_toggle : {1, 0}) {  // each press of a key flips its toggle bit once
+        headless_key_down(console, VK_CAPITAL);
+        headless_key_up(console, VK_CAPITAL);
+        take();
+        take();
+        EXPECT_EQ(GetKeyState(VK_CAPITAL), expected_toggle);
+    }
     // Keys that type nothing translate to nothing; other messages are not translated.
     headless_key_down(console, VK_LEFT);
     m = take();
