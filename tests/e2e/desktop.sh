@@ -243,12 +243,18 @@ cy() { echo $((247 - $1 + 20)); }
 
 # click_canvas X Y: a left click at canvas point (X, Y).
 click_canvas() {
-    xdotool mousemove --sync $((WX + $(cx "$1"))) $((WY + $(cy "$2"))) click 1
+    click_content "$(cx "$1")" "$(cy "$2")"
 }
 
+# click_content X Y: a left click at content pixel (X, Y) of the graphics window.
+click_content() {
+    timeout 10 xdotool mousemove --sync $((WX + $1)) $((WY + $2)) click 1 || fail "xdotool could not click at ($1, $2)"
+}
+
+# keys KEY...: focuses the graphics window (there is no window manager to do it) and types.
 keys() {
-    xdotool windowfocus --sync "$GW" 2>/dev/null || xdotool windowfocus "$GW"
-    xdotool key --delay 60 "$@"
+    timeout 10 xdotool windowfocus --sync "$GW" 2>/dev/null || xdotool windowfocus "$GW"
+    timeout 20 xdotool key --delay 60 "$@" || fail "xdotool could not type $*"
 }
 
 expect_rgb() {  # expect_rgb X Y R G B TIMEOUT WHAT: content pixel (X, Y) becomes (R, G, B)
@@ -366,11 +372,11 @@ grep -qx 'PLAKO_KBD(120);' "$RUN/PLAKO.SCR" || fail "the typed x was not recorde
 expect_rgb "$(cx -15)" "$(cy 37)" 0 255 0 10 "no green topping where the recorded click landed"
 
 STEP="Logging off with the mouse"
-xdotool mousemove --sync $((WX + 15)) $((WY + 10)) click 1
+click_content 15 10
 expect_rgb 11 92 0 0 0 10 "clicking 'Run' did not open the popup with Logging checked"
-xdotool mousemove --sync $((WX + 40)) $((WY + 91)) click 1
+click_content 40 91
 expect_rgb 300 5 192 192 192 10 "the menu bar is broken after a mouse choice"
-xdotool mousemove --sync $((WX + 15)) $((WY + 10)) click 1
+click_content 15 10
 expect_rgb 10 90 192 192 192 10 "the popup did not open again"
 [ "$(xt count "$WORK/shot.xwd" 9 88 15 94 0 0 0)" = 0 ] || fail "Logging is still checked after choosing it with the mouse"
 click_canvas 250 -200
