@@ -32,6 +32,8 @@ fail() {
     echo "desktop.sh: FAILED at step '$STEP': $*" >&2
     local keep="${TMPDIR:-/tmp}/desktop-e2e-failure.$$"
     mkdir -p "$keep"
+    # The picture at the moment of failure, while the program may still be up.
+    if [ -n "${GW:-}" ]; then xt grab "$GW" "$WORK/at-failure.xwd" 2>/dev/null; fi
     cp "$WORK"/*.xwd "$WORK"/cone.out "$WORK"/cone.err "$WORK"/run*/PLAKO.SCR "$keep"/ 2>/dev/null
     if command -v convert >/dev/null; then
         for f in "$keep"/*.xwd; do [ -e "$f" ] && convert "xwd:$f" "png:${f%.xwd}.png" 2>/dev/null && rm -f "$f"; done
