@@ -1,12 +1,13 @@
 /* The headless host: runs a whole program without a display, for tests and tools.
  *
- * Time is virtual. It starts at 0 ms and moves only when the program waits (WaitMessage, or a
- * PeekMessage loop that finds nothing) or when headless_advance() is called. A program that waits
- * with nothing queued moves the clock straight to its next due timer, so 151 ticks of 100 ms take
- * milliseconds, not 15 seconds.
+ * Time is virtual. It starts at 0 ms and moves only when the program waits or polls, or when
+ * headless_advance() is called. A program that waits (WaitMessage) with nothing queued moves the
+ * clock straight to its next due timer, so 151 ticks of 100 ms take milliseconds, not 15 seconds.
+ * A PeekMessageA that finds nothing moves the clock by 1 ms: polling costs time but never sleeps,
+ * so a program that spins instead of waiting makes a hundred passes per 100 ms tick.
  *
  * A test drives the program from the idle hook: it is called every time the program is about to
- * wait, before the clock moves. Inside the hook the test may inject input, read pixels and menu
+ * wait or finds its queue empty, before the clock moves. Inside the hook the test may inject input, read pixels and menu
  * state, or ask the program to stop (headless_close on its main window, or a menu choice).
  *
  * Coordinates of injected clicks are client-area pixels of the window. Everything here is

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,17 @@ inline void at_next_wait(std::function<void()> action) { state().actions.push_ba
 inline void idle_once() {
     at_next_wait([] {});
 }
+
+// Lets ms of virtual time pass, counted from the wait that reaches it; later actions wait for it.
+struct IdleUntil {
+    DWORD ms;
+    std::shared_ptr<long long> target;
+    void operator()() const {
+        if (*target < 0) *target = (long long)headless_now() + ms;
+        if ((long long)headless_now() < *target) state().actions.push_front(*this);
+    }
+};
+inline void idle_for(DWORD ms) { at_next_wait(IdleUntil{ms, std::make_shared<long long>(-1)}); }
 
 // Pump passes until the queue is empty: dispatches what is queued and flushes the canvas.
 inline void pump_all() {

@@ -92,7 +92,9 @@ TEST_F(Timers, TicksMergeIntoOneMessageHoweverLongTheWait) {
     EXPECT_EQ(m.message, (UINT)WM_TIMER);
     EXPECT_EQ(m.wParam, (WPARAM)2);
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "one WM_TIMER, not a hundred";
-    // That empty look was a wait: the clock ran to the next tick, now + period.
+    // That empty look cost a millisecond; waiting runs the clock to the next tick, now + period.
+    EXPECT_EQ(headless_now(), t0 + 10000 + 1);
+    WaitMessage();
     EXPECT_EQ(headless_now(), t0 + 10000 + 100);
     EXPECT_EQ(take().message, (UINT)WM_TIMER);
 }
