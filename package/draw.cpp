@@ -11,7 +11,9 @@ namespace {
 const int largest_ptsize = 127;
 
 // The magnitude of a negative size; -INT_MIN does not exist in int32, so it becomes INT_MAX.
-int negate(int v) { return v == (-2147483647 - 1) ? 2147483647 : -v; }
+int negate(int v) {
+    return v == (-2147483647 - 1) ? 2147483647 : -v;
+}
 
 // The width check shared by triangle, rectangle and line.
 int check_width(int width) {
@@ -37,6 +39,21 @@ HGLOBAL copy_text(const char *text) {
     return block;
 }
 
+// Fills in one DrawCommand and hands it to the renderer.
+void render(int kind, int colour, int width, int x1, int y1, int x2, LONG_PTR y2, int x3 = 0, int y3 = 0) {
+    DrawCommand cmd = {};
+    cmd.kind = kind;
+    cmd.colour = colour;
+    cmd.width = width;
+    cmd.x1 = x1;
+    cmd.y1 = y1;
+    cmd.x2 = x2;
+    cmd.y2 = y2;
+    cmd.x3 = x3;
+    cmd.y3 = y3;
+    plako_render(&cmd);
+}
+
 }  // namespace
 
 // A filled circle of the given radius around (x, y); returns 1.
@@ -49,15 +66,9 @@ int plako_circle(int colour, int x, int y, int radius) {
     }
     if (event_logging())
         plako_console_printf("%s circle at (%d,%d), radius %d\n", palette_name(colour), x, y, radius);
-    DrawCommand cmd = {};
-    cmd.kind = SHAPE_OVAL;
-    cmd.colour = colour;
-    cmd.width = 0;
-    cmd.x1 = plako_saturate((long long)x - radius);
-    cmd.y1 = plako_saturate((long long)y + radius);
-    cmd.x2 = plako_saturate((long long)x + radius);
-    cmd.y2 = plako_saturate((long long)y - radius);
-    plako_render(&cmd);
+    render(SHAPE_OVAL, colour, 0, plako_saturate((long long)x - radius),
+           plako_saturate((long long)y + radius), plako_saturate((long long)x + radius),
+           plako_saturate((long long)y - radius));
     return 1;
 }
 
@@ -66,19 +77,9 @@ int plako_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, i
     colour = plako_check_colour(colour);
     width = check_width(width);
     if (event_logging())
-        plako_console_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", palette_name(colour), x1, y1, x2, y2,
-                             x3, y3);
-    DrawCommand cmd = {};
-    cmd.kind = SHAPE_TRIANGLE;
-    cmd.colour = colour;
-    cmd.width = width;
-    cmd.x1 = x1;
-    cmd.y1 = y1;
-    cmd.x2 = x2;
-    cmd.y2 = y2;
-    cmd.x3 = x3;
-    cmd.y3 = y3;
-    plako_render(&cmd);
+        plako_console_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", palette_name(colour), x1, y1, x2,
+                             y2, x3, y3);
+    render(SHAPE_TRIANGLE, colour, width, x1, y1, x2, y2, x3, y3);
     return 1;
 }
 
@@ -105,15 +106,7 @@ int plako_rectangle(int colour, int x1, int y1, int x2, int y2, int width) {
             plako_console_printf("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
                                  palette_name(colour), x1, y1, x2, y2, width);
     }
-    DrawCommand cmd = {};
-    cmd.kind = SHAPE_RECTANGLE;
-    cmd.colour = colour;
-    cmd.width = width;
-    cmd.x1 = x1;
-    cmd.y1 = y1;
-    cmd.x2 = x2;
-    cmd.y2 = y2;
-    plako_render(&cmd);
+    render(SHAPE_RECTANGLE, colour, width, x1, y1, x2, y2);
     return 1;
 }
 
@@ -123,17 +116,10 @@ int plako_line(int colour, int x1, int y1, int x2, int y2, int width) {
     width = check_width(width);
     colour = plako_check_colour(colour);
     if (event_logging())
-        plako_console_printf("%s line from (%d,%d) to (%d,%d), width %d\n", palette_name(colour), x1, y1, x2, y2,
-                             width);
-    DrawCommand cmd = {};
-    cmd.kind = SHAPE_LINE;
-    cmd.colour = colour;
-    cmd.width = width >= 1 ? width : 1;  // width 0 is drawn one pixel wide, silently
-    cmd.x1 = x1;
-    cmd.y1 = y1;
-    cmd.x2 = x2;
-    cmd.y2 = y2;
-    plako_render(&cmd);
+        plako_console_printf("%s line from (%d,%d) to (%d,%d), width %d\n", palette_name(colour), x1, y1, x2,
+                             y2, width);
+    render(SHAPE_LINE, colour, width >= 1 ? width : 1, x1, y1, x2,
+           y2);  // width 0 is drawn one pixel wide, silently
     return 1;
 }
 
@@ -152,18 +138,12 @@ int plako_text(int colour, int x, int y, int ptsize, const char *text) {
     }
     colour = plako_check_colour(colour);
     // A long text makes a long log line; the console cuts it at its 1023-character limit.
-    if (event_logging()) plako_console_printf("%s text at (%d,%d), \"%s\"\n", palette_name(colour), x, y, text);
+    if (event_logging())
+        plako_console_printf("%s text at (%d,%d), \"%s\"\n", palette_name(colour), x, y, text);
 
     // The renderer gets a private copy, so the command never refers to the caller's string.
     HGLOBAL copy = copy_text(text);
-    DrawCommand cmd = {};
-    cmd.kind = SHAPE_TEXT;
-    cmd.colour = colour;
-    cmd.x1 = x;
-    cmd.y1 = y;
-    cmd.x2 = ptsize;
-    cmd.y2 = (LONG_PTR)copy;
-    plako_render(&cmd);
+    render(SHAPE_TEXT, colour, 0, x, y, ptsize, (LONG_PTR)copy);
     if (copy) GlobalFree(copy);
     return 1;
 }
