@@ -55,6 +55,9 @@ int headless_client_pixels(HWND hwnd, unsigned int *out, int max_pixels, int *w,
  * them, or -1 when the window has no such item. */
 int headless_menu_state(HWND hwnd, UINT id);
 
+/* Makes the next count calls of GlobalAlloc fail as if memory had run out (0 ends it early). */
+void headless_fail_allocations(int count);
+
 /* Live platform objects, for leak tests. Stock objects are not counted. */
 typedef struct HeadlessObjectCounts {
     int pens, brushes, fonts, bitmaps, dcs, memory_blocks, windows, menus;

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "core.h"
+#include "headless.h"
 
 namespace plat {
 namespace {
@@ -28,6 +29,7 @@ struct Block {
 
 struct MemoryState {
     std::unordered_map<HGLOBAL, Block> blocks;
+    int fail_next;  // a test's request: this many of the next allocations fail
 };
 MemoryState state;
 
@@ -45,6 +47,10 @@ using namespace plat;
 // A block of exactly `bytes` bytes (zeroed with GMEM_ZEROINIT); null when it cannot be had.
 HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
     if (bytes > MAX_BLOCK) return nullptr;
+    if (state.fail_next > 0) {
+        state.fail_next--;
+        return nullptr;
+    }
     void *data = (flags & GMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1);
     if (!data) return nullptr;
     bool fixed = !(flags & GMEM_MOVEABLE);
@@ -91,3 +97,5 @@ SIZE_T WINAPI GlobalSize(HGLOBAL h) {
     Block *b = find(h);
     return b ? b->size : 0;
 }
+
+void headless_fail_allocations(int count) { plat::state.fail_next = count > 0 ? count : 0; }

@@ -1,4 +1,5 @@
 // The console: the ring of the last 25 lines, what its window shows, and keys passed on.
+#include <algorithm>
 #include <string>
 
 #include "harness.h"
@@ -146,3 +147,38 @@ TEST(ConsoleWindow, ShowAndHideReportTheFormerVisibility) {
 }
 
 }  // namespace
+
+// When memory runs out, a line or a text copy is lost, never written through a null block.
+TEST(OutOfMemory, ConsoleLinesAndTextCopiesGoOnWithoutTheirBlocks) {
+    start();
+    plako_erase();
+    pump_all();
+    plako_console_printf("kept\n");
+    HeadlessObjectCounts before = object_counts();
+    headless_fail_allocations(1);
+    EXPECT_EQ(plako_console_printf("lost\n"), 5);  // still counts what was formatted
+    EXPECT_EQ(object_counts().memory_blocks, before.memory_blocks);
+    plako_console_printf("after\n");
+    Lines lines = console_lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), "after\n");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "lost\n"), 0);
+    wipe_and_repaint();  // the empty slot repaints as an empty row
+    EXPECT_EQ(row_length(0), 5);
+    EXPECT_EQ(row_length(2), 4);
+
+    // The text's private copy cannot be had: the call reports as usual and draws nothing.
+    plako_set_logging(0);
+    before = object_counts();
+    headless_fail_allocations(1);
+    EXPECT_EQ(plako_text(PLAKO_BLACK, 0, 0, 40, "MMMM"), 1);
+    headless_fail_allocations(0);
+    for (int y = -40; y <= 0; y += 2)
+        for (int x = 0; x < 80; x += 2) ASSERT_EQ(canvas_at(x, y), RGB(255, 255, 255)) << x << "," << y;
+    plako_text(PLAKO_BLACK, 0, 0, 40, "MMMM");  // with memory again it draws
+    int ink = 0;
+    for (int y = -5; y <= 40; y++)
+        for (int x = 0; x < 120; x++) ink += canvas_at(x, y) == RGB(0, 0, 0);
+    EXPECT_GT(ink, 50);
+    expect_same_objects(before, object_counts());
+}
