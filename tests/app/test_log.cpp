@@ -1,5 +1,7 @@
 // With logging on, the scene's drawing calls appear as console lines in the order and with the
-// arguments of the picture's recipe. The console keeps its last 25 lines, so each check reads a tail.
+// arguments of the picture's recipe. The running program's lines are all heard on their way to the
+// console (this binary is linked with --wrap=plako_console_printf); the pieces called directly are
+// checked on the console's own 25 kept lines, so those checks read a tail.
 #include <gtest/gtest.h>
 #include <headless.h>
 
@@ -12,12 +14,57 @@
 #include "cone_run.h"
 #include "internal.h"
 
+extern "C" int __real_plako_console_printf(const char *format, ...);
+extern "C" int __wrap_plako_console_printf(const char *format, ...);
+
 namespace {
 
 using namespace cone_test;
 using Lines = std::vector<std::string>;
 
 const int RING = 25;
+const size_t HEARD_MAX = 4096;  // more than any check needs; a run that logs on and on stops here
+
+// Every console line written while a test listens, exactly as formatted (line end included).
+struct Listener {
+    bool on;
+    Lines heard;
+    size_t dropped;  // lines past HEARD_MAX
+};
+Listener listener;
+
+// Forgets what was heard and listens from now on.
+void listen() {
+    listener.on = true;
+    listener.heard.clear();
+    listener.dropped = 0;
+}
+
+}  // namespace
+
+// Every console line of this binary passes here: formats it as the console does (cut at 1023
+// characters), keeps a copy while a test listens, and hands the text on. Returns the formatting's result.
+extern "C" int __wrap_plako_console_printf(const char *format, ...) {
+    char text[1024];
+    int produced = -1;
+    if (format != nullptr) {
+        va_list args;
+        va_start(args, format);
+        produced = vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+    }
+    if (produced < 0) text[0] = '\0';  // the console keeps an empty line then
+    if (listener.on) {
+        if (listener.heard.size() < HEARD_MAX)
+            listener.heard.push_back(text);
+        else
+            listener.dropped++;
+    }
+    __real_plako_console_printf("%s", text);
+    return produced;
+}
+
+namespace {
 
 const char *const NAMES[24] = {
     "black",  "white",     "red",        "green",        "blue",      "yellow", "magenta",  "cyan",
@@ -137,11 +184,23 @@ Lines background_log(int f) {
     return L;
 }
 
-// A frame of the scene with one scoop in MODE_ADD and no toppings.
-Lines scene_log(int f) {
+struct Topping {
+    int x, y, kind, colour;
+};
+
+// What the scene is drawn from besides the frame number; the toppings are the ones that lie on a
+// present scoop, in index order.
+struct Scene {
+    int scoops = 1;
+    int mode = MODE_ADD;
+    std::vector<Topping> shown;
+};
+
+// A whole frame of the scene, from the clearing rectangle to the last topping.
+Lines scene_log(int f, const Scene &s) {
     Lines L;
     rect(L, 1, -300, -250, 300, 250, 0);
-    for (const std::string &s : background_log(f)) L.push_back(s);
+    for (const std::string &b : background_log(f)) L.push_back(b);
     for (int r = 0; r < 8; r++) {
         const int top = 245 - 15 * r, bottom = 230 - 15 * r;
         rect(L, 23, -295, top, -205, bottom, 0);
@@ -152,30 +211,99 @@ Lines scene_log(int f) {
     }
     const char *labels[8] = {"Add Scoop",      "Remove Scoop",   "Add Topping",  "Move Topping",
                              "Select Topping", "Change Topping", "Change Color", "Quit"};
-    const int colours[8] = {19, 22, 22, 0, 0, 22, 22, 0};
-    for (int r = 0; r < 8; r++) text(L, colours[r], -290, 230 - 15 * r, labels[r]);
-    text(L, 4, -150, -175, "Click on the cone to add a topping");
-    circ(L, 1, 0, 25, 37);
+    // Rows 2..6 by mode (add, select, selected); 22 is greyed.
+    const int by_mode[3][5] = {{22, 0, 0, 22, 22}, {22, 22, 22, 22, 22}, {0, 22, 0, 0, 0}};
+    for (int r = 0; r < 8; r++) {
+        int c = 0;
+        if (r == 0) c = s.scoops == 5 ? 22 : 19;
+        if (r == 1) c = s.scoops == 1 ? 22 : 2;
+        if (r >= 2 && r <= 6) c = by_mode[s.mode - MODE_ADD][r - 2];
+        text(L, c, -290, 230 - 15 * r, labels[r]);
+    }
+    if (s.mode == MODE_ADD) text(L, 4, -150, -175, "Click on the cone to add a topping");
+    if (s.mode == MODE_SELECT) text(L, 13, -150, -175, "Select the topping to be changed.");
+    if (s.mode == MODE_SELECTED)
+        text(L, 2, -150, -175, "Topping selected. Click cone to move it, or a button to alter it.");
+    const int scoop_colour[5] = {1, 6, 3, 15, 10};
+    for (int k = s.scoops; k >= 1; k--) circ(L, scoop_colour[k - 1], 0, 25 + 37 * (k - 1), 37);
     tri(L, 14, 0, -135, -40, 25, 40, 25);
     const int n = (f - 66) % 400 / 10;
     for (int i = 0; i <= n; i++)
         if (n - i < 20) circ(L, 1, i - 38, 24 - 4 * i, 3);
+    for (const Topping &t : s.shown) {
+        if (t.kind == TOPPING_TRIANGLE) tri(L, 14, t.x - 7, t.y - 7, t.x + 7, t.y - 7, t.x, t.y + 7);
+        if (t.kind == TOPPING_DISC) circ(L, t.colour, t.x, t.y, 8), text(L, 1, t.x - 2, t.y - 2, "m");
+        if (t.kind == TOPPING_BAR) rect(L, t.colour, t.x, t.y, t.x + 10, t.y + 3, 0);
+    }
     return L;
+}
+
+// Each line of L with its line end, as the program writes it.
+Lines ended(const Lines &L) {
+    Lines out;
+    for (const std::string &s : L) out.push_back(s + "\n");
+    return out;
+}
+
+// Where two logs first part, for a failure message.
+std::string first_difference(const Lines &got, const Lines &want) {
+    size_t i = 0;
+    while (i < got.size() && i < want.size() && got[i] == want[i]) i++;
+    if (i == got.size() && i == want.size()) return "";
+    return fmt("line %zu: got \"%s\", want \"%s\"", i, i < got.size() ? got[i].c_str() : "(none)",
+               i < want.size() ? want[i].c_str() : "(none)");
+}
+
+// Canvas point inside button `row` of the panel.
+void press(const ConeRun &r, int row) {
+    r.click(-250, 237 - 15 * row);
 }
 
 TEST(SceneLog, OneFrameOfTheRunningProgramLogsItsCallsInOrder) {
     ConeRun r;
-    Lines at_161;
-    r.at(160, [&] { EXPECT_EQ(headless_menu_choose(r.window(), CMD_LOGGING), 1); });
-    r.at(161, [&] {
-        at_161 = console_lines();
-        const Lines expected = scene_log(161);
-        ASSERT_EQ(expected.size(), 1u + 56 + 40 + 8 + 1 + 1 + 1 + 10);
-        ASSERT_EQ(at_161.size(), (size_t)RING);
-        EXPECT_EQ(at_161, tail(expected, RING));
-        r.ctrl('L');  // off again: the next frame logs nothing
+    // Frame 161 in the state the program starts with: logging switched on from the menu after frame 160.
+    r.at(160, [&] {
+        listen();
+        EXPECT_EQ(headless_menu_choose(r.window(), CMD_LOGGING), 1);
     });
-    r.at(162, [&] { EXPECT_EQ(console_lines(), at_161); });
+    r.at(161, [&] {
+        const Lines expected = scene_log(161, Scene{});
+        ASSERT_EQ(expected.size(), 1u + 56 + 40 + 8 + 1 + 1 + 1 + 10);
+        EXPECT_EQ(listener.heard, ended(expected)) << first_difference(listener.heard, ended(expected));
+        EXPECT_EQ(listener.dropped, 0u);
+        // The lines went on to the console too: it keeps the frame's last 25.
+        EXPECT_EQ(console_lines(), tail(expected, RING));
+        r.ctrl('L');  // off again: the next frame logs nothing
+        listen();
+    });
+    // With logging off, build a state with every kind of drawn topping and one that is not drawn.
+    r.at(162, [&] {
+        EXPECT_EQ(listener.heard, Lines{});
+        press(r, 0);  // three scoops
+    });
+    r.at(162, [&] { press(r, 0); });
+    r.at(162, [&] { r.click(0, 40); });   // disc 0, red, on the first scoop
+    r.at(162, [&] { r.click(5, 80); });   // disc 1, green, on the second
+    r.at(162, [&] { r.click(0, 120); });  // disc 2, blue, on the third
+    r.at(162, [&] { press(r, 4); });      // Select Topping
+    r.at(162, [&] { r.click(5, 80); });   // picks disc 1
+    r.at(162, [&] { press(r, 5); });      // Change Topping: disc 1 becomes a bar
+    r.at(162, [&] { press(r, 1); });      // two scoops: topping 2 lies on none
+    r.at(163, [&] {
+        EXPECT_EQ(listener.heard, Lines{});
+        EXPECT_EQ(headless_menu_choose(r.window(), CMD_LOGGING), 1);
+    });
+    r.at(164, [&] {
+        Scene s;
+        s.scoops = 2;
+        s.mode = MODE_SELECTED;
+        s.shown = {{0, 40, TOPPING_DISC, 2}, {5, 80, TOPPING_BAR, 3}};
+        const Lines expected = scene_log(164, s);
+        ASSERT_EQ(expected.size(), 1u + 56 + 40 + 8 + 1 + 2 + 1 + 10 + 3);
+        EXPECT_EQ(listener.heard, ended(expected)) << first_difference(listener.heard, ended(expected));
+        EXPECT_EQ(listener.dropped, 0u);
+        listener.on = false;
+    });
     EXPECT_EQ(r.run(), 0);
 }
 
