@@ -53,17 +53,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fclose(f);
 
     long budget = (long)size + kTickBudget;
+    size_t from_lines = 0;  // events that each took a line of their own
     PendingEvent *ev = event_pending();
     while (budget-- > 0) {
         ev->kind = EVENT_NONE;
         if (!script_read()) break;
         // Whatever the text, the reader delivers one of the three kinds a script can hold.
         if (ev->kind != EVENT_MOUSE && ev->kind != EVENT_KBD && ev->kind != EVENT_PERIODIC) abort();
+        if (ev->kind != EVENT_PERIODIC) from_lines++;
     }
-    if (budget < 0) {
-        // Only owed ticks can outlast the budget: the lines themselves are at most one per byte.
-        if (ev->kind != EVENT_PERIODIC) abort();
-    }
+    // A mouse or keyboard event needs a line of at least seven bytes: the reader never invents one.
+    if (from_lines > size / 7) abort();
     reset_script();
     if (fchdir(start_dir) != 0) abort();
     return 0;
