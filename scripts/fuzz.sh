@@ -13,5 +13,5 @@ for f in build/fuzz/fuzz/fuzz_*; do
     mkdir -p "$corpus"
     [ -d "fuzz/corpus/$name" ] && cp -n fuzz/corpus/"$name"/* "$corpus"/ 2>/dev/null || true
     echo "== $name for ${seconds}s"
-    "$f" "$corpus" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1
+    "$f" "$corpus" -artifact_prefix=build/fuzz/ -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1
 done
