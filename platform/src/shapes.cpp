@@ -188,8 +188,12 @@ struct Point64 {
 void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rgb) {
     size_t n = pts.size();
     if (n < 3 || !s.px) return;
+    // An edge walks down its rows keeping its crossing as the exact ceiling q = ceil(num / dy),
+    // num = x0*dy + (y - y0)*dx, with num = q*dy - r and 0 <= r < dy; dx = a*dy + b, 0 <= b < dy.
+    // One division per edge, not one per row.
     struct Edge {
         int64_t x0, y0, x1, y1;  // y0 < y1
+        int64_t q, r, a, b;
     };
     std::vector<Edge> edges;
     int64_t ymin = INT64_MAX, ymax = INT64_MIN;
@@ -197,7 +201,7 @@ void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rg
         Point64 a = pts[i], b = pts[(i + 1) % n];
         if (a.y == b.y) continue;
         if (a.y > b.y) std::swap(a, b);
-        edges.push_back({a.x, a.y, b.x, b.y});
+        edges.push_back({a.x, a.y, b.x, b.y, 0, 0, 0, 0});
         ymin = std::min(ymin, a.y);
         ymax = std::max(ymax, b.y);
     }
@@ -209,21 +213,38 @@ void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rg
     std::vector<int64_t> xs;
     size_t next = 0;
     for (int64_t y = r0; y <= r1; y++) {
-        while (next < edges.size() && edges[next].y0 <= y) active.push_back(next++);
+        while (next < edges.size() && edges[next].y0 <= y) {
+            // The first pixel column at or right of the crossing x(y), from this row on.
+            Edge &e = edges[next];
+            int64_t dy = e.y1 - e.y0, dx = e.x1 - e.x0;
+            i128 num = i128(e.x0) * dy + i128(y - e.y0) * dx;
+            e.q = ceil_div(num, dy);
+            e.r = int64_t(i128(e.q) * dy - num);
+            e.a = dx >= 0 ? dx / dy : -ceil_div(-dx, dy);
+            e.b = dx - e.a * dy;
+            active.push_back(next++);
+        }
         xs.clear();
         size_t keep = 0;
         for (size_t k = 0; k < active.size(); k++) {
-            const Edge &e = edges[active[k]];
+            Edge &e = edges[active[k]];
             if (e.y1 <= y) continue;  // ended above this row
             active[keep++] = active[k];
-            if (e.y0 > y) continue;
-            // The first pixel column at or right of the crossing x(y).
-            i128 dyy = e.y1 - e.y0;
-            i128 num = i128(e.x0) * dyy + i128(y - e.y0) * (e.x1 - e.x0);
-            xs.push_back(ceil_div(num, dyy));
+            xs.push_back(e.q);
+            // Next row: num grows by dx.
+            e.q += e.a;
+            e.r -= e.b;
+            if (e.r < 0) {
+                e.q++;
+                e.r += e.y1 - e.y0;
+            }
         }
         active.resize(keep);
-        std::sort(xs.begin(), xs.end());
+        if (xs.size() == 2) {
+            if (xs[0] > xs[1]) std::swap(xs[0], xs[1]);
+        } else {
+            std::sort(xs.begin(), xs.end());
+        }
         for (size_t k = 0; k + 1 < xs.size(); k += 2)
             if (xs[k] < xs[k + 1]) raster_fill(s, xs[k], xs[k + 1] - 1, y, rgb);
     }
