@@ -514,6 +514,18 @@ void ellipse(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
     if (t.pen_w <= 1) {
         if (w == 1 && h == 1) return;
         if (!visible_rows(s, tp, b - 1, &y0, &y1)) return;
+        if (t.brush && t.brush_rgb == t.pen_rgb) {
+            // Edge and inside in one colour (every filled circle): together they are the ellipse's
+            // rows, and the lower half mirrors the upper one, so each run is computed once.
+            std::vector<Run> rows(size_t(y1 - y0 + 1));
+            for (int64_t y = y0; y <= y1; y++) {
+                int64_t mirror = 2 * tp + h - 1 - y;
+                Run r = (mirror >= y0 && mirror < y) ? rows[size_t(mirror - y0)] : ellipse_row(box, y);
+                rows[size_t(y - y0)] = r;
+                fill_run(s, r, y, t.pen_rgb);
+            }
+            return;
+        }
         std::vector<RingRow> ring = ring_rows(box, y0, y1);
         for (int64_t y = y0; y <= y1; y++) {
             const RingRow &rr = ring[size_t(y - y0)];

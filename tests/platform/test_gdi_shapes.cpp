@@ -110,6 +110,25 @@ TEST(GdiShapes, EllipsesAreSymmetricFillTheirBoxAndHaveAThinOutline) {
         }
 }
 
+// A filled ellipse in one colour takes a shortcut; it must cover exactly what edge and inside
+// cover when they differ, also when the bitmap edges cut it.
+TEST(GdiShapes, OneColourEllipsesCoverEdgeAndInsideExactly) {
+    Canvas two(140, 90), one(140, 90);
+    const int boxes[][4] = {{3, 4, 20, 21}, {10, 10, 11, 40}, {5, 5, 80, 30}, {-30, -12, 40, 50},
+                            {100, 50, 190, 133}, {60, 2, 63, 5}, {20, 60, 77, 61}, {70, 70, 74, 73}};
+    for (const auto &b : boxes) {
+        {
+            Tools t(two.dc, 1, true, RED, GREEN);
+            Ellipse(two.dc, b[0], b[1], b[2], b[3]);
+        }
+        Tools t(one.dc, 1, true, RED, RED);
+        Ellipse(one.dc, b[0], b[1], b[2], b[3]);
+    }
+    Pixels painted = pixels_of(two, RED), inside = pixels_of(two, GREEN);
+    painted.insert(inside.begin(), inside.end());
+    EXPECT_EQ(pixels_of(one, RED), painted);
+}
+
 TEST(GdiShapes, WidePensCoverTheOutlineAndStayNearIt) {
     // Pens up to 32 run along the 1-pixel outline; wider ones paint a band: both must cover the
     // outline path and reach no further than half the pen beyond it.
