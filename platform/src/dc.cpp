@@ -56,7 +56,9 @@ Dc *dc_lookup(HDC hdc) { return obj_alive(hdc, OBJ_DC) ? reinterpret_cast<Dc *>(
 
 Surface dc_surface(Dc *dc) {
     switch (dc->kind) {
-        case Dc::WINDOW: return window_client_surface(dc->hwnd);
+        // A hidden window has no visible pixels: drawing on it is clipped away, as on the
+        // desktop, and it repaints itself when it is shown again.
+        case Dc::WINDOW: return IsWindowVisible(dc->hwnd) ? window_client_surface(dc->hwnd) : Surface();
         case Dc::SURFACE: return dc->surface;
         case Dc::MEMORY: {
             Surface s;

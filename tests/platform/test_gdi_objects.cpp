@@ -227,6 +227,7 @@ TEST(GdiObjects, WindowDcsDrawOnTheClientAreaAsItIsNow) {
     HWND w = CreateWindowExA(0, "GdiTestWindow", "gdi", WS_OVERLAPPEDWINDOW, 0, 0, 100, 80, nullptr, nullptr,
                              nullptr, nullptr);
     ASSERT_NE(w, nullptr);
+    ShowWindow(w, SW_SHOW);  // a hidden window's DC draws nothing
     HeadlessObjectCounts before = counts();
     HDC dc = GetDC(w);
     ASSERT_NE(dc, nullptr);

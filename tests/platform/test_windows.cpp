@@ -192,6 +192,10 @@ TEST_F(Painting, ClientStartsInTheClassBackgroundAndBeginPaintErasesWhatIsInvali
     EXPECT_EQ(headless_pixel(w, -1, 0), CLR_INVALID);
 
     HDC dc = GetDC(w);
+    SetPixel(dc, 50, 10, RGB(255, 0, 0));
+    EXPECT_EQ(headless_pixel(w, 50, 10), wlog::background) << "a hidden window's DC draws nothing";
+    ShowWindow(w, SW_SHOW);
+    ValidateRect(w, nullptr);
     for (int x = 0; x < 94; ++x) SetPixel(dc, x, 10, RGB(255, 0, 0));
     EXPECT_EQ(ReleaseDC(w, dc), 1);
     EXPECT_EQ(headless_pixel(w, 50, 10), RGB(255, 0, 0));
@@ -242,6 +246,7 @@ TEST_F(Painting, WmPaintComesForVisibleWindowsAndDefaultProcedureValidates) {
 
 TEST_F(Painting, ClientPixelsReadBackRowByRow) {
     HWND w = wlog::make(WS_CAPTION, 10, 28);  // client 4 by 3
+    ShowWindow(w, SW_SHOW);
     HDC dc = GetDC(w);
     SetPixel(dc, 3, 2, RGB(1, 2, 3));
     ReleaseDC(w, dc);
