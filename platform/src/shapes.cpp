@@ -195,7 +195,12 @@ void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rg
         int64_t x0, y0, x1, y1;  // y0 < y1
         int64_t q, r, a, b;
     };
-    std::vector<Edge> edges;
+    // The buffers keep their capacity from call to call: a frame fills hundreds of small polygons.
+    static std::vector<Edge> edges;
+    static std::vector<size_t> active;
+    static std::vector<int64_t> xs;
+    edges.clear();
+    active.clear();
     int64_t ymin = INT64_MAX, ymax = INT64_MIN;
     for (size_t i = 0; i < n; i++) {
         Point64 a = pts[i], b = pts[(i + 1) % n];
@@ -209,8 +214,6 @@ void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rg
     int64_t r0, r1;
     if (!visible_rows(s, ymin, ymax - 1, &r0, &r1)) return;
     std::sort(edges.begin(), edges.end(), [](const Edge &a, const Edge &b) { return a.y0 < b.y0; });
-    std::vector<size_t> active;
-    std::vector<int64_t> xs;
     size_t next = 0;
     for (int64_t y = r0; y <= r1; y++) {
         while (next < edges.size() && edges[next].y0 <= y) {
@@ -240,11 +243,12 @@ void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rg
             }
         }
         active.resize(keep);
-        if (xs.size() == 2) {
-            if (xs[0] > xs[1]) std::swap(xs[0], xs[1]);
-        } else {
-            std::sort(xs.begin(), xs.end());
+        if (xs.size() == 2) {  // every row of a triangle or a convex quadrilateral
+            int64_t a = std::min(xs[0], xs[1]), b = std::max(xs[0], xs[1]);
+            if (a < b) raster_fill(s, a, b - 1, y, rgb);
+            continue;
         }
+        std::sort(xs.begin(), xs.end());
         for (size_t k = 0; k + 1 < xs.size(); k += 2)
             if (xs[k] < xs[k + 1]) raster_fill(s, xs[k], xs[k + 1] - 1, y, rgb);
     }
