@@ -185,6 +185,73 @@ struct Point64 {
     int64_t x, y;
 };
 
+// One edge of a y-monotone chain, stepping its exact crossing row by row: q = ceil(num / dy) with
+// num = x0*dy + (y - y0)*dx, kept as num = q*dy - r, 0 <= r < dy, and dx = a*dy + b, 0 <= b < dy.
+// One division per edge, not one per row.
+struct EdgeWalk {
+    int64_t x0, y0, x1, y1;  // y0 < y1
+    int64_t q, r, a, b;
+    void start(int64_t y) {
+        int64_t dy = y1 - y0, dx = x1 - x0;
+        i128 num = i128(x0) * dy + i128(y - y0) * dx;
+        q = ceil_div(num, dy);
+        r = int64_t(i128(q) * dy - num);
+        a = dx >= 0 ? dx / dy : -ceil_div(-dx, dy);
+        b = dx - a * dy;
+    }
+    void step() {
+        q += a;
+        r -= b;
+        if (r < 0) {
+            q++;
+            r += y1 - y0;
+        }
+    }
+};
+
+// A convex polygon (a triangle, a wide line's band): every row crosses one edge of the chain that
+// runs down and one of the chain that runs up, so a row needs no sorting. Same pixels as the
+// general fill below.
+void fill_convex(const Surface &s, const Point64 *pts, size_t n, uint32_t rgb) {
+    EdgeWalk down[8], up[8];
+    if (n > 8) return;  // callers pass triangles and quadrilaterals
+    size_t nd = 0, nu = 0;
+    int64_t ymin = INT64_MAX, ymax = INT64_MIN;
+    for (size_t i = 0; i < n; i++) {
+        Point64 a = pts[i], b = pts[(i + 1) % n];
+        if (a.y == b.y) continue;
+        if (a.y < b.y) down[nd++] = {a.x, a.y, b.x, b.y, 0, 0, 0, 0};
+        else up[nu++] = {b.x, b.y, a.x, a.y, 0, 0, 0, 0};
+        ymin = std::min(ymin, std::min(a.y, b.y));
+        ymax = std::max(ymax, std::max(a.y, b.y));
+    }
+    if (nd == 0 || nu == 0) return;
+    int64_t r0, r1;
+    if (!visible_rows(s, ymin, ymax - 1, &r0, &r1)) return;
+    // A handful of edges each: insertion sort by their top row.
+    auto sort_by_top = [](EdgeWalk *e, size_t k) {
+        for (size_t i = 1; i < k; i++)
+            for (size_t j = i; j > 0 && e[j].y0 < e[j - 1].y0; j--) std::swap(e[j], e[j - 1]);
+    };
+    sort_by_top(down, nd);
+    sort_by_top(up, nu);
+    size_t id = 0, iu = 0;
+    bool fresh_d = true, fresh_u = true;
+    for (int64_t y = r0; y <= r1; y++) {
+        while (id < nd && down[id].y1 <= y) id++, fresh_d = true;
+        while (iu < nu && up[iu].y1 <= y) iu++, fresh_u = true;
+        if (id == nd || iu == nu) return;
+        EdgeWalk &d = down[id], &u = up[iu];
+        if (d.y0 > y || u.y0 > y) continue;  // cannot happen for a convex polygon; harmless
+        if (fresh_d) d.start(y), fresh_d = false;
+        if (fresh_u) u.start(y), fresh_u = false;
+        int64_t a = std::min(d.q, u.q), b = std::max(d.q, u.q);
+        if (a < b) raster_fill(s, a, b - 1, y, rgb);
+        d.step();
+        u.step();
+    }
+}
+
 void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rgb) {
     size_t n = pts.size();
     if (n < 3 || !s.px) return;
@@ -314,8 +381,8 @@ void line_wide(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     int64_t nx = half(wx), ny = half(wy), fx = half(wx + 1), fy = half(wy + 1);
     int64_t sy = dy > 0 ? 1 : -1;
     int64_t ax = -nx, ay = sy * ny, bx = fx, by = -sy * fy;  // the two sides' offsets
-    std::vector<Point64> q = {{x0 + ax, y0 + ay}, {x1 + ax, y1 + ay}, {x1 + bx, y1 + by}, {x0 + bx, y0 + by}};
-    fill_polygon(s, q, rgb);
+    const Point64 q[4] = {{x0 + ax, y0 + ay}, {x1 + ax, y1 + ay}, {x1 + bx, y1 + by}, {x0 + bx, y0 + by}};
+    fill_convex(s, q, 4, rgb);
 }
 
 void line_with_pen(const Tools &t, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
@@ -587,9 +654,14 @@ BOOL WINAPI Polygon(HDC hdc, const POINT *apt, int cpt) {
     if (!dc || !apt || cpt < 2) return FALSE;
     Tools t = tools_of(dc);
     if (t.brush) {
-        std::vector<Point64> pts(static_cast<size_t>(cpt));
-        for (int i = 0; i < cpt; i++) pts[size_t(i)] = {apt[i].x, apt[i].y};
-        fill_polygon(t.s, pts, t.brush_rgb);
+        if (cpt == 3) {  // a triangle is always convex
+            const Point64 tri[3] = {{apt[0].x, apt[0].y}, {apt[1].x, apt[1].y}, {apt[2].x, apt[2].y}};
+            fill_convex(t.s, tri, 3, t.brush_rgb);
+        } else {
+            std::vector<Point64> pts(static_cast<size_t>(cpt));
+            for (int i = 0; i < cpt; i++) pts[size_t(i)] = {apt[i].x, apt[i].y};
+            fill_polygon(t.s, pts, t.brush_rgb);
+        }
     }
     if (t.pen) {
         for (int i = 0; i < cpt; i++) {

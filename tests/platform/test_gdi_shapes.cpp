@@ -129,6 +129,33 @@ TEST(GdiShapes, OneColourEllipsesCoverEdgeAndInsideExactly) {
     EXPECT_EQ(pixels_of(one, RED), painted);
 }
 
+// Triangles take a fill of their own; the same triangle given as four points (one repeated) goes
+// through the general polygon fill, and both must paint the same pixels.
+TEST(GdiShapes, TrianglesFillExactlyAsTheGeneralPolygonDoes) {
+    Canvas fast(120, 100), general(120, 100);
+    unsigned seed = 12345;
+    auto next = [&seed](int lo, int hi) {
+        seed = seed * 1103515245u + 12345u;
+        return lo + int((seed >> 8) % unsigned(hi - lo + 1));
+    };
+    for (int i = 0; i < 300; i++) {
+        POINT p[3];
+        for (POINT &q : p) q = {next(-40, 160), next(-40, 140)};
+        if (i % 10 == 0) p[2] = p[0];  // degenerate ones too
+        if (i % 10 == 1) p[2] = {p[0].x + (p[1].x - p[0].x) * 2, p[0].y + (p[1].y - p[0].y) * 2};  // collinear
+        POINT four[4] = {p[0], p[1], p[2], p[2]};
+        COLORREF c = RGB(next(0, 255), next(0, 255), next(0, 255));
+        {
+            Tools t(fast.dc, -1, true, c, c);
+            Polygon(fast.dc, p, 3);
+        }
+        Tools t(general.dc, -1, true, c, c);
+        Polygon(general.dc, four, 4);
+    }
+    for (int y = 0; y < 100; y++)
+        for (int x = 0; x < 120; x++) ASSERT_EQ(fast.at(x, y), general.at(x, y)) << x << "," << y;
+}
+
 TEST(GdiShapes, WidePensCoverTheOutlineAndStayNearIt) {
     // Pens up to 32 run along the 1-pixel outline; wider ones paint a band: both must cover the
     // outline path and reach no further than half the pen beyond it.
