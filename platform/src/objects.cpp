@@ -9,6 +9,12 @@ namespace {
 struct Registry {
     std::unordered_map<const void *, ObjKind> live;
     int counts[OBJ_KIND_COUNT] = {};
+    // The last few objects found: a drawing call checks the same DC, pen and brush again and again.
+    struct Recent {
+        const void *p = nullptr;
+        ObjKind k = OBJ_PEN;
+    } recent[8];
+    unsigned next_recent = 0;
 };
 Registry &registry() {
     static Registry *r = new Registry;  // never destroyed: objects may be freed during exit
@@ -26,6 +32,8 @@ bool obj_unregister(const void *p, ObjKind k) {
     auto &r = registry();
     auto it = r.live.find(p);
     if (it == r.live.end() || it->second != k) return false;
+    for (auto &e : r.recent)
+        if (e.p == p) e.p = nullptr;
     r.live.erase(it);
     r.counts[k]--;
     return true;
@@ -34,8 +42,12 @@ bool obj_unregister(const void *p, ObjKind k) {
 bool obj_alive(const void *p, ObjKind k) {
     if (!p) return false;
     auto &r = registry();
+    for (const auto &e : r.recent)
+        if (e.p == p) return e.k == k;
     auto it = r.live.find(p);
-    return it != r.live.end() && it->second == k;
+    if (it == r.live.end()) return false;
+    r.recent[r.next_recent++ % 8] = {p, it->second};
+    return it->second == k;
 }
 
 int obj_count(ObjKind k) { return (k >= 0 && k < OBJ_KIND_COUNT) ? registry().counts[k] : 0; }

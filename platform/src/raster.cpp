@@ -46,6 +46,20 @@ void raster_blend(const Surface &s, int64_t x, int64_t y, uint32_t rgb, int a) {
     d = out;
 }
 
+void raster_mask(const Surface &s, int64_t x, int64_t y, const uint8_t *cov, int w, int h, uint32_t rgb) {
+    if (!s.px || !cov || w <= 0 || h <= 0) return;
+    int64_t c0 = std::max<int64_t>(0, -x), c1 = std::min<int64_t>(w, int64_t(s.w) - x);
+    int64_t r0 = std::max<int64_t>(0, -y), r1 = std::min<int64_t>(h, int64_t(s.h) - y);
+    for (int64_t r = r0; r < r1; r++) {
+        const uint8_t *m = cov + size_t(r) * size_t(w);
+        uint32_t *row = s.px + size_t(y + r) * size_t(s.stride);
+        for (int64_t c = c0; c < c1; c++) {
+            if (m[c] == 255) row[x + c] = rgb;
+            else if (m[c]) raster_blend(s, x + c, y + r, rgb, m[c]);
+        }
+    }
+}
+
 void raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy, int64_t w,
                  int64_t h) {
     if (!dst.px || !src.px || w <= 0 || h <= 0) return;

@@ -455,13 +455,7 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
         if (pen + adv + margin >= 0) {
             const Glyph &g = glyph_of(*fc, ch, smooth, scratch);
             int64_t gx = pen + g.left, gy = base - g.top;
-            for (int r = 0; r < g.h; r++) {
-                const uint8_t *cov = g.cov.data() + size_t(r) * size_t(g.w);
-                for (int k = 0; k < g.w; k++) {
-                    if (cov[k] == 255) raster_pixel(s, gx + k, gy + r, ink);
-                    else if (cov[k]) raster_blend(s, gx + k, gy + r, ink, cov[k]);
-                }
-            }
+            raster_mask(s, gx, gy, g.cov.data(), g.w, g.h, ink);
         }
         pen += adv;
     }
