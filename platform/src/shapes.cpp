@@ -255,13 +255,7 @@ void fill_convex(const Surface &s, const Point64 *pts, size_t n, uint32_t rgb) {
 void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rgb) {
     size_t n = pts.size();
     if (n < 3 || !s.px) return;
-    // An edge walks down its rows keeping its crossing as the exact ceiling q = ceil(num / dy),
-    // num = x0*dy + (y - y0)*dx, with num = q*dy - r and 0 <= r < dy; dx = a*dy + b, 0 <= b < dy.
-    // One division per edge, not one per row.
-    struct Edge {
-        int64_t x0, y0, x1, y1;  // y0 < y1
-        int64_t q, r, a, b;
-    };
+    typedef EdgeWalk Edge;
     // The buffers keep their capacity from call to call: a frame fills hundreds of small polygons.
     static std::vector<Edge> edges;
     static std::vector<size_t> active;
@@ -284,14 +278,7 @@ void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rg
     size_t next = 0;
     for (int64_t y = r0; y <= r1; y++) {
         while (next < edges.size() && edges[next].y0 <= y) {
-            // The first pixel column at or right of the crossing x(y), from this row on.
-            Edge &e = edges[next];
-            int64_t dy = e.y1 - e.y0, dx = e.x1 - e.x0;
-            i128 num = i128(e.x0) * dy + i128(y - e.y0) * dx;
-            e.q = ceil_div(num, dy);
-            e.r = int64_t(i128(e.q) * dy - num);
-            e.a = dx >= 0 ? dx / dy : -ceil_div(-dx, dy);
-            e.b = dx - e.a * dy;
+            edges[next].start(y);  // the first pixel column at or right of the crossing, from here on
             active.push_back(next++);
         }
         xs.clear();
@@ -301,13 +288,7 @@ void fill_polygon(const Surface &s, const std::vector<Point64> &pts, uint32_t rg
             if (e.y1 <= y) continue;  // ended above this row
             active[keep++] = active[k];
             xs.push_back(e.q);
-            // Next row: num grows by dx.
-            e.q += e.a;
-            e.r -= e.b;
-            if (e.r < 0) {
-                e.q++;
-                e.r += e.y1 - e.y0;
-            }
+            e.step();
         }
         active.resize(keep);
         if (xs.size() == 2) {  // every row of a triangle or a convex quadrilateral
