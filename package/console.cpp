@@ -9,7 +9,6 @@
 namespace {
 
 const int ring_slots = 25;
-const int line_buffer = 1024;  // a formatted line holds at most 1023 characters
 
 // The ConsoleRing. Kept lines are slots head, head + 1, ... (cyclically), `used` of them; when
 // used == ring_slots the ring is full and head == next_free. Each slot owns a movable block of
@@ -77,17 +76,19 @@ void repaint(HWND hwnd) {
 // bottom. Returns what the formatting produced: the untruncated length, or negative on an
 // encoding error (then an empty line is kept).
 int plako_console_printf(const char *format, ...) {
-    char buf[line_buffer];
-    int produced = -1;
-    if (format) {
-        va_list args;
-        va_start(args, format);
-        produced = vsnprintf(buf, sizeof buf, format, args);
-        va_end(args);
-    }
-    if (produced < 0) buf[0] = '\0';  // the buffer's content is undefined after a failure
+    char buf[PLAKO_TEXT_BUFFER];
+    va_list args;
+    va_start(args, format);
+    int produced = plako_vformat(buf, format, args);
+    va_end(args);
     ring_append(buf);
     console_draw_line(buf);
+    return produced;
+}
+
+int plako_vformat(char (&buf)[PLAKO_TEXT_BUFFER], const char *format, va_list args) {
+    int produced = format ? vsnprintf(buf, sizeof buf, format, args) : -1;
+    if (produced < 0) buf[0] = '\0';  // the buffer's content is undefined after a failure
     return produced;
 }
 

@@ -152,15 +152,11 @@ int plako_text(int colour, int x, int y, int ptsize, const char *text) {
 // Returns what the formatting produced: the untruncated length, or negative on an encoding error
 // (then the empty text is drawn).
 int plako_text_format(int colour, int x, int y, int ptsize, const char *format, ...) {
-    char buf[1024];
-    int produced = -1;
-    if (format) {
-        va_list args;
-        va_start(args, format);
-        produced = vsnprintf(buf, sizeof buf, format, args);
-        va_end(args);
-    }
-    if (produced < 0) buf[0] = '\0';
+    char buf[PLAKO_TEXT_BUFFER];
+    va_list args;
+    va_start(args, format);
+    int produced = plako_vformat(buf, format, args);
+    va_end(args);
     plako_text(colour, x, y, ptsize, buf);
     return produced;
 }

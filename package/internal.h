@@ -3,6 +3,7 @@
 #ifndef PLAKO_INTERNAL_H
 #define PLAKO_INTERNAL_H
 
+#include <stdarg.h>
 #include <windows.h>
 
 #include "plako.h"
@@ -68,6 +69,10 @@ int script_playback_hook(void);
 void script_record_hook(int kind, int x, int y, char key);
 
 // ---- console.cpp ----
+#define PLAKO_TEXT_BUFFER 1024  // a formatted text holds at most 1023 characters
+// Formats into buf, cut at 1023 characters; returns what formatting produced (the uncut length),
+// or a negative value for a null format or an encoding error, and then buf is empty.
+int plako_vformat(char (&buf)[PLAKO_TEXT_BUFFER], const char *format, va_list args);
 LRESULT CALLBACK console_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 void console_draw_line(const char *text);
 // For tests: copies the i-th kept line (0 = oldest) into out (cut to cap - 1 bytes) and returns
