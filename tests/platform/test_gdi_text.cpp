@@ -26,7 +26,7 @@ struct RefFont {
 // The reference's report for CreateFontA(-h, ..., face), keyed "face/h".
 std::map<std::string, RefFont> read_reference_metrics() {
     std::map<std::string, RefFont> out;
-    std::ifstream in(std::string(PLAKO_SOURCE_DIR) + "/tests/platform/gdi_reference/expected/metrics.txt");
+    std::ifstream in(std::string(PLAKO_SOURCE_DIR) + "/tests/gdi/gdi_reference/expected/metrics.txt");
     std::string line, key;
     std::regex head(R"re(== CreateFontA\(-(\d+),\.\.\.,"([^"]+)"\))re");
     std::regex field(R"((tm\w+)=(-?\d+))");

@@ -15,7 +15,7 @@ extern char **environ;
 namespace script_test {
 namespace {
 
-const char TOOL[] = PLAKO_BINARY_DIR "/tools/cone-replay";
+const char TOOL[] = PLAKO_BINARY_DIR "/cone-replay";
 const char MISMATCH_DIR[] = PLAKO_BINARY_DIR "/tests/script-mismatch";
 
 struct Image {

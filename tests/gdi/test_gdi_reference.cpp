@@ -15,7 +15,7 @@ using namespace gdi_test;
 
 namespace {
 
-const std::string DATA = std::string(PLAKO_SOURCE_DIR) + "/tests/platform/gdi_reference/";
+const std::string DATA = std::string(PLAKO_SOURCE_DIR) + "/tests/gdi/gdi_reference/";
 const std::string OUT = std::string(PLAKO_BINARY_DIR) + "/gdi_reference/";
 
 enum Check { EXACT, SHAPE, TEXT };

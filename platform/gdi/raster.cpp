@@ -73,4 +73,8 @@ void raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src,
     }
 }
 
+void surface_fill(const Surface &s, const RECT &r, COLORREF c) {
+    for (int64_t y = r.top; y < r.bottom; ++y) raster_fill(s, r.left, (int64_t)r.right - 1, y, rgb_from_colorref(c));
+}
+
 }  // namespace plat

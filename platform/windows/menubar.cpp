@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "internal.h"
+#include "core.h"
 
 namespace plat {
 namespace {

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "internal.h"
+#include "kernel.h"
+#include "surface.h"
 
 namespace plat {
 

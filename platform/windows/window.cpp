@@ -220,6 +220,10 @@ void window_pixels_changed(HWND w) {
     if (Window *win = find(w)) win->changed = true;
 }
 
+namespace {
+Surface visible_client_surface(HWND w) { return IsWindowVisible(w) ? window_client_surface(w) : Surface(); }
+}  // namespace
+
 HBRUSH window_class_brush(HWND w) {
     Window *win = find(w);
     return win ? state.classes[win->cls].brush : nullptr;
@@ -309,6 +313,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *wc) {
 // or when WM_CREATE returns -1.
 HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
                             int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+    // Window DCs draw on visible windows only: a hidden window has no pixels on the desktop.
+    gdi_set_window_surfaces(WindowSurfaces{visible_client_surface, window_pixels_changed});
     long cls = find_class(class_name);
     if (cls < 0) return nullptr;
     void *h = handle_new();

@@ -1,7 +1,7 @@
 // Handle values for windows, menus and memory blocks: addresses inside one reserved block that
 // nothing else allocates from, handed out round-robin, so a freed handle is not reused at once
 // and a stale one is refused instead of reaching a newer object.
-#include "core.h"
+#include "kernel.h"
 
 namespace plat {
 namespace {

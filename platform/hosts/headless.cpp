@@ -1,129 +1,18 @@
-// The headless host: a real backend without a display. Its clock is virtual and moves only when
-// the program waits (to the next due timer) or when a test advances it; its input is what a test
-// injects, queued in order; its screen is 1280 by 1024.
-#include <cstdio>
-#include <cstdlib>
-#include <deque>
-#include <memory>
-#include <vector>
-
+// The headless host's test API (headless.h): injected input with a US keyboard layout, pixel
+// and menu reads, object counts and allocation failures. The host itself, its clock and its input
+// queue live in host_headless.cpp.
 #include "core.h"
 #include "headless.h"
+#include "headless_host.h"
+#include "kernel.h"
 
 namespace plat {
 namespace {
 
-constexpr int SCREEN_W = 1280;
-constexpr int SCREEN_H = 1024;
-constexpr size_t MAX_QUEUED = 100000;  // injected input beyond this is dropped
-
-struct HostWindow {
-    HWND owner;
-    int w, h;
-    int shown;
-};
-
-// One piece of injected input: a host event, or a menu choice (command != 0).
-struct Injected {
-    HostEvent ev;
-    HWND window = nullptr;
-    UINT command = 0;
-};
-
-struct HeadlessState {
-    uint64_t clock;
-    HeadlessIdleHook hook;
-    void *hook_ctx;
-    unsigned long waits;
-    int waiting;  // inside wait_event: a hook that pumps messages must not wait again
-    std::deque<Injected> queue;
+struct KeyboardState {
     bool ctrl, shift, alt;  // modifiers held by injected key-downs
-    std::vector<std::unique_ptr<HostWindow>> windows;  // owned here: windows may outlive the program
 };
-HeadlessState state;
-
-int init() { return 1; }
-
-void *create_window(HWND__ *owner, const char *, int, int, int w, int h, int) {
-    state.windows.push_back(std::make_unique<HostWindow>(HostWindow{owner, w, h, 0}));
-    return state.windows.back().get();
-}
-
-void destroy_window(void *win) {
-    for (size_t i = 0; i < state.windows.size(); ++i) {
-        if (state.windows[i].get() == win) {
-            state.windows.erase(state.windows.begin() + (ptrdiff_t)i);
-            return;
-        }
-    }
-}
-
-void show_window(void *win, int show) { static_cast<HostWindow *>(win)->shown = show; }
-
-// Nothing to show the frame on: tests read the windows' client pixels themselves.
-void present(void *, const uint32_t *, int, int, int) {}
-
-int poll_event(HostEvent *ev) {
-    while (!state.queue.empty()) {
-        Injected in = state.queue.front();
-        state.queue.pop_front();
-        if (in.command) {
-            // Queued among the input converted so far, so the choice keeps its place in line.
-            if (IsWindow(in.window)) queue_command(in.window, in.command);
-            continue;
-        }
-        *ev = in.ev;
-        return 1;
-    }
-    return 0;
-}
-
-uint32_t now_ms() { return (uint32_t)state.clock; }
-
-// Moves the clock forward to the host clock value `to`, when that lies ahead.
-void move_clock_to(uint32_t to) {
-    uint32_t ahead = to - (uint32_t)state.clock;
-    if (ahead != 0 && ahead <= 0x7fffffffu) state.clock += ahead;
-}
-
-// The program waits: the test's hook runs first; unless it gave the program something to do, time
-// jumps to the deadline. A deadline that is not ahead comes from a PeekMessageA that found nothing:
-// the hook runs too, the clock moves by one millisecond, and the run never ends there.
-void wait_event(uint32_t deadline) {
-    if (state.waiting) return;
-    state.waiting = 1;
-    state.waits++;
-    if (state.hook) state.hook(state.hook_ctx);
-    state.waiting = 0;
-    if (!state.queue.empty() || queue_ready()) return;
-    uint32_t now = (uint32_t)state.clock;
-    bool polling = deadline != NO_DEADLINE && (uint32_t)(deadline - now) - 1u >= 0x7fffffffu;
-    if (polling) {
-        // A poll takes a little time but never sleeps: a program that spins on PeekMessageA
-        // instead of waiting needs a hundred passes to see a 100 ms tick, and a test can tell.
-        move_clock_to(now + 1);
-        return;
-    }
-    if (deadline == NO_DEADLINE) {
-        std::fprintf(stderr, "headless: the program waits with no input and no timer\n");
-        std::fflush(stderr);
-        std::exit(3);
-    }
-    move_clock_to(deadline);
-}
-
-void screen_size(int *w, int *h) {
-    if (w) *w = SCREEN_W;
-    if (h) *h = SCREEN_H;
-}
-
-void inject(HWND w, HostEvent ev) {
-    if (!IsWindow(w) || state.queue.size() >= MAX_QUEUED) return;
-    ev.window = w;
-    Injected in;
-    in.ev = ev;
-    state.queue.push_back(in);
-}
+KeyboardState state;
 
 bool is_ctrl(int vk) { return vk == VK_CONTROL || vk == VK_LCONTROL || vk == VK_RCONTROL; }
 bool is_shift(int vk) { return vk == VK_SHIFT || vk == VK_LSHIFT || vk == VK_RSHIFT; }
@@ -192,27 +81,19 @@ int key_of_char(unsigned char ch) {
 }
 
 }  // namespace
-
-const Host host_headless = {
-    "headless", init, create_window, destroy_window, show_window, present, poll_event, wait_event, now_ms, screen_size,
-};
-
 }  // namespace plat
 
 using namespace plat;
 
 void headless_select(void) { host_select(&host_headless); }
 
-DWORD headless_now(void) { return (DWORD)state.clock; }
+DWORD headless_now(void) { return (DWORD)headless_clock(); }
 
-void headless_advance(DWORD ms) { state.clock += ms; }
+void headless_advance(DWORD ms) { headless_clock_advance(ms); }
 
-void headless_set_idle_hook(HeadlessIdleHook hook, void *ctx) {
-    state.hook = hook;
-    state.hook_ctx = ctx;
-}
+void headless_set_idle_hook(HeadlessIdleHook hook, void *ctx) { headless_hook(hook, ctx); }
 
-unsigned long headless_wait_count(void) { return state.waits; }
+unsigned long headless_wait_count(void) { return headless_waits(); }
 
 void headless_click(HWND hwnd, int x, int y) {
     if (!IsWindow(hwnd)) return;
@@ -223,9 +104,9 @@ void headless_click(HWND hwnd, int x, int y) {
     ev.y = cy > INT32_MAX ? INT32_MAX : (int)cy;
     ev.button = 1;
     ev.kind = HostEvent::MOUSE_DOWN;
-    inject(hwnd, ev);
+    headless_inject(hwnd, ev);
     ev.kind = HostEvent::MOUSE_UP;
-    inject(hwnd, ev);
+    headless_inject(hwnd, ev);
 }
 
 void headless_key_down(HWND hwnd, int vk) {
@@ -238,7 +119,7 @@ void headless_key_down(HWND hwnd, int vk) {
     ev.vk = vk;
     ev.ch = char_of_key(vk);
     ev.alt = state.alt ? 1 : 0;
-    inject(hwnd, ev);
+    headless_inject(hwnd, ev);
 }
 
 void headless_key_up(HWND hwnd, int vk) {
@@ -250,7 +131,7 @@ void headless_key_up(HWND hwnd, int vk) {
     if (is_ctrl(vk)) state.ctrl = false;
     if (is_shift(vk)) state.shift = false;
     if (is_alt(vk)) state.alt = false;
-    inject(hwnd, ev);
+    headless_inject(hwnd, ev);
 }
 
 void headless_type(HWND hwnd, unsigned char ch) {
@@ -259,27 +140,23 @@ void headless_type(HWND hwnd, unsigned char ch) {
     ev.kind = HostEvent::KEY_DOWN;
     ev.vk = key_of_char(ch);
     ev.ch = ch;
-    inject(hwnd, ev);
+    headless_inject(hwnd, ev);
     ev.kind = HostEvent::KEY_UP;
     ev.ch = 0;
-    inject(hwnd, ev);
+    headless_inject(hwnd, ev);
 }
 
 void headless_close(HWND hwnd) {
     HostEvent ev;
     ev.kind = HostEvent::CLOSE;
-    inject(hwnd, ev);
+    headless_inject(hwnd, ev);
 }
 
 int headless_menu_choose(HWND hwnd, UINT id) {
-    if (!IsWindow(hwnd) || state.queue.size() >= MAX_QUEUED) return 0;
+    if (!IsWindow(hwnd)) return 0;
     int flags = menu_state_by_command(GetMenu(hwnd), id);
     if (flags < 0 || (flags & (MF_GRAYED | MF_DISABLED | MF_SEPARATOR))) return 0;
-    Injected in;
-    in.window = hwnd;
-    in.command = id;
-    state.queue.push_back(in);
-    return 1;
+    return headless_inject_command(hwnd, id) ? 1 : 0;
 }
 
 COLORREF headless_pixel(HWND hwnd, int x, int y) {
@@ -303,4 +180,18 @@ int headless_menu_state(HWND hwnd, UINT id) {
     if (!IsWindow(hwnd)) return -1;
     int flags = menu_state_by_command(GetMenu(hwnd), id);
     return flags < 0 ? -1 : (flags & (MF_CHECKED | MF_GRAYED | MF_DISABLED));
+}
+
+void headless_fail_allocations(int count) { memory_fail_next(count); }
+
+void headless_object_counts(HeadlessObjectCounts *out) {
+    if (!out) return;
+    out->pens = obj_count(OBJ_PEN);
+    out->brushes = obj_count(OBJ_BRUSH);
+    out->fonts = obj_count(OBJ_FONT);
+    out->bitmaps = obj_count(OBJ_BITMAP);
+    out->dcs = obj_count(OBJ_DC);
+    out->memory_blocks = obj_count(OBJ_GLOBAL);
+    out->windows = obj_count(OBJ_WINDOW);
+    out->menus = obj_count(OBJ_MENU);
 }

@@ -1,8 +1,7 @@
 // The live-object registry: handles are checked before use and counted for leak tests.
 #include <unordered_map>
 
-#include "headless.h"
-#include "internal.h"
+#include "kernel.h"
 
 namespace plat {
 namespace {
@@ -53,15 +52,3 @@ bool obj_alive(const void *p, ObjKind k) {
 int obj_count(ObjKind k) { return (k >= 0 && k < OBJ_KIND_COUNT) ? registry().counts[k] : 0; }
 
 }  // namespace plat
-
-extern "C" void headless_object_counts(HeadlessObjectCounts *out) {
-    if (!out) return;
-    out->pens = plat::obj_count(plat::OBJ_PEN);
-    out->brushes = plat::obj_count(plat::OBJ_BRUSH);
-    out->fonts = plat::obj_count(plat::OBJ_FONT);
-    out->bitmaps = plat::obj_count(plat::OBJ_BITMAP);
-    out->dcs = plat::obj_count(plat::OBJ_DC);
-    out->memory_blocks = plat::obj_count(plat::OBJ_GLOBAL);
-    out->windows = plat::obj_count(plat::OBJ_WINDOW);
-    out->menus = plat::obj_count(plat::OBJ_MENU);
-}

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "core.h"
-#include "gdi.h"
 
 namespace plat {
 namespace {
@@ -57,7 +56,7 @@ void erase(HWND w, const RECT &r) {
     if (!brush_solid_colour(window_class_brush(w), &c)) return;
     Surface s = window_client_surface(w);
     if (!s.px) return;
-    for (LONG y = r.top; y < r.bottom; ++y) raster_fill(s, r.left, r.right - 1, y, rgb_from_colorref(c));
+    surface_fill(s, r, c);
     window_pixels_changed(w);
 }
 
@@ -150,8 +149,7 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
 BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT *ps) {
     (void)hwnd;
     if (!ps) return FALSE;
-    Dc *dc = dc_lookup(ps->hdc);
-    if (dc && dc->kind == Dc::WINDOW) dc_free(ps->hdc);
+    if (dc_is_window_dc(ps->hdc)) dc_free(ps->hdc);
     return TRUE;
 }
 
@@ -164,8 +162,7 @@ HDC WINAPI GetDC(HWND hwnd) {
 // Frees a DC from GetDC; 1 when it was one, 0 otherwise (a memory DC is left alone).
 int WINAPI ReleaseDC(HWND hwnd, HDC hdc) {
     (void)hwnd;
-    Dc *dc = dc_lookup(hdc);
-    if (!dc || dc->kind != Dc::WINDOW) return 0;
+    if (!dc_is_window_dc(hdc)) return 0;
     dc_free(hdc);
     return 1;
 }

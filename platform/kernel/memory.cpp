@@ -5,8 +5,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "core.h"
-#include "headless.h"
+#include "kernel.h"
 
 namespace plat {
 namespace {
@@ -98,4 +97,4 @@ SIZE_T WINAPI GlobalSize(HGLOBAL h) {
     return b ? b->size : 0;
 }
 
-void headless_fail_allocations(int count) { plat::state.fail_next = count > 0 ? count : 0; }
+void plat::memory_fail_next(int count) { plat::state.fail_next = count > 0 ? count : 0; }

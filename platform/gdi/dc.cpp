@@ -7,6 +7,9 @@
 namespace plat {
 namespace {
 
+// How window DCs find their windows' pixels, as the window core told us.
+WindowSurfaces window_surfaces;
+
 Dc *new_dc(Dc::Kind kind) {
     Dc *dc = new (std::nothrow) Dc;
     if (!dc) return nullptr;
@@ -58,7 +61,7 @@ Surface dc_surface(Dc *dc) {
     switch (dc->kind) {
         // A hidden window has no visible pixels: drawing on it is clipped away, as on the
         // desktop, and it repaints itself when it is shown again.
-        case Dc::WINDOW: return IsWindowVisible(dc->hwnd) ? window_client_surface(dc->hwnd) : Surface();
+        case Dc::WINDOW: return window_surfaces.client ? window_surfaces.client(dc->hwnd) : Surface();
         case Dc::SURFACE: return dc->surface;
         case Dc::MEMORY: {
             Surface s;
@@ -75,7 +78,7 @@ Surface dc_surface(Dc *dc) {
 }
 
 void dc_changed(Dc *dc) {
-    if (dc->kind == Dc::WINDOW) window_pixels_changed(dc->hwnd);
+    if (dc->kind == Dc::WINDOW && window_surfaces.changed) window_surfaces.changed(dc->hwnd);
 }
 
 HDC dc_for_window(HWND w) {
@@ -91,6 +94,13 @@ HDC dc_for_surface(Surface s) {
 }
 
 void dc_free(HDC dc) { free_dc(dc); }
+
+bool dc_is_window_dc(HDC hdc) {
+    Dc *dc = dc_lookup(hdc);
+    return dc && dc->kind == Dc::WINDOW;
+}
+
+void gdi_set_window_surfaces(const WindowSurfaces &ws) { window_surfaces = ws; }
 
 }  // namespace plat
 

@@ -1,20 +1,21 @@
-// What the window core's modules (window, paint, message, timer, menu, memory) offer each other
-// and the headless host. Nothing outside platform/ includes this file.
+// What the window core's modules (window, paint, message, timer, menu, menubar) offer each other
+// and the hosts. Nothing outside platform/ includes this file.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
-#include "internal.h"
+#include "host.h"
+#include "kernel.h"
+#include "surface.h"
 
 namespace plat {
 
-// ---- handle.cpp: handle values that never collide with heap objects ----
-// A fresh handle value, not currently live as a window, menu or memory block; null when none is left.
-void *handle_new();
-
 // ---- window.cpp ----
+Surface window_client_surface(HWND w);  // empty when w is not a live window
+void window_pixels_changed(HWND w);     // the window's content must be presented again
 HBRUSH window_class_brush(HWND w);        // the class background brush, or null
 std::vector<HWND> window_all();            // live windows in creation order
 void window_present_all();                 // shows every changed visible window through the host
@@ -43,8 +44,27 @@ bool timer_take(HWND filter, bool thread_only, bool remove, MSG *out);
 bool timer_proc_valid(HWND w, UINT_PTR id, LPARAM proc);  // (w, id) is a live timer with that proc
 void timer_kill_window(HWND w);
 
-// ---- menu.cpp ----
+// ---- menu.cpp: the menu model (CreateMenu, AppendMenuA, CheckMenuItem, ...) ----
 // Flags of the first item with command id (searched through the popups), or -1.
 int menu_state_by_command(HMENU m, UINT id);
+
+struct MenuItem {
+    UINT flags = 0;      // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_POPUP, MF_SEPARATOR
+    UINT_PTR id = 0;     // command id, or the HMENU of a popup
+    std::string text;    // as appended: '&' marks the mnemonic, '\t' starts the accelerator text
+};
+const std::vector<MenuItem> *menu_items(HMENU m);  // null when m is not a live menu
+HMENU menu_popup_of(const MenuItem &item);         // the popup of an MF_POPUP item, else null
+
+// ---- menubar.cpp: the menu bar's picture and its mouse and keyboard handling ----
+int menubar_height(HWND w);  // pixels above the client area: 20 when w has a menu, else 0
+// Draws the bar, and the open popup (over the client pixels), into the window's content frame.
+void menubar_paint(HWND w, Surface frame);
+// Offered every host event for w before it becomes a message; 1 when the menu took it
+// (a click on the bar, any input while a popup is open).
+int menubar_event(HWND w, const HostEvent &ev);
+// From DefWindowProcA: WM_SYSKEYDOWN/WM_SYSKEYUP with VK_MENU or VK_F10, WM_SYSCHAR (Alt+letter).
+void menubar_key(HWND w, UINT msg, WPARAM wparam);
+int menubar_is_open(HWND w);
 
 }  // namespace plat

@@ -1,0 +1,29 @@
+# cmake --install: the headers under include/plako (our Win32 subset never lands as a bare
+# windows.h in a system folder), the libraries, the CMake package and the pkg-config files.
+include(CMakePackageConfigHelpers)
+set(PLAKO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/plako)
+
+set(headers ${PROJECT_SOURCE_DIR}/include/plako.h)
+if(NOT WIN32)
+  list(APPEND headers ${PROJECT_SOURCE_DIR}/platform/include/windows.h
+                      ${PROJECT_SOURCE_DIR}/platform/include/headless.h)
+endif()
+install(FILES ${headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/plako)
+install(TARGETS ${PLAKO_INSTALL_TARGETS} EXPORT plakoTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/plako)
+install(EXPORT plakoTargets NAMESPACE plako:: DESTINATION ${PLAKO_CMAKE_DIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/plakoConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/plakoConfig.cmake INSTALL_DESTINATION ${PLAKO_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/plakoConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/plakoConfig.cmake ${PROJECT_BINARY_DIR}/plakoConfigVersion.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/PlakoProgram.cmake
+        DESTINATION ${PLAKO_CMAKE_DIR})
+if(NOT WIN32)
+  foreach(pc plako plako-replay)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  endforeach()
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/plako)
