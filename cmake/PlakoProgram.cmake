@@ -4,10 +4,34 @@
 # - NAME: the program for the desktop (on Windows a GUI executable against the system's <windows.h>);
 # - NAME-replay (not on Windows): the same program on the headless host, which plays PLAKO.SCR
 #   through the package's own playback and writes PNG frames; NAME-replay --help says how.
+# - built for the web (emcmake): NAME.js and NAME.wasm with the page NAME.html, and no runner.
 # The sources are compiled with the compiler's own defaults: no warning flags of PLAKO's.
+set(PLAKO_WEB_DIR ${CMAKE_CURRENT_LIST_DIR}/../web)
+set(PLAKO_WEB_FONTS /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
+                    /usr/share/fonts/truetype/liberation2/LiberationMono-Regular.ttf
+    CACHE STRING "Font files each web page brings (the ones the desktop resolves Arial and fixed pitch to)")
 function(plako_add_program name)
   if(NOT ARGN)
     message(FATAL_ERROR "plako_add_program(${name}): no source files given")
+  endif()
+  if(EMSCRIPTEN)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE plako::plako)
+    set(fonts "")
+    foreach(font ${PLAKO_WEB_FONTS})
+      get_filename_component(font_name ${font} NAME)
+      list(APPEND fonts "SHELL:--preload-file ${font}@/fonts/${font_name}")
+    endforeach()
+    # The wait sleeps through Asyncify, the page's half of the host comes in as a JS library. As on
+    # Windows, no object lives in the first 64 KiB, where a class name's pointer would read as an atom.
+    target_link_options(${name} PRIVATE -sGLOBAL_BASE=65536 -sASYNCIFY -sASYNCIFY_IMPORTS=[plako_web_wait] -sALLOW_MEMORY_GROWTH
+                        -sENVIRONMENT=web -sFORCE_FILESYSTEM "SHELL:--js-library ${PLAKO_WEB_DIR}/plako.js"
+                        ${fonts})
+    set_target_properties(${name} PROPERTIES SUFFIX ".js" LINKER_LANGUAGE CXX
+                          LINK_DEPENDS ${PLAKO_WEB_DIR}/plako.js)
+    set(PLAKO_NAME ${name})
+    configure_file(${PLAKO_WEB_DIR}/page.html.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.html @ONLY)
+    return()
   endif()
   if(WIN32)
     add_executable(${name} WIN32 ${ARGN})

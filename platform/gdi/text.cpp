@@ -1,7 +1,7 @@
-// Fonts and text: fontconfig chooses a font file for a font's face name, FreeType renders it.
+// Fonts and text: the font lookup (font_lookup.h) chooses a font file for a font's face name,
+// FreeType renders it.
 // Faces at a size and their rendered glyphs are cached beneath CreateFontA, so creating and
 // deleting a font for every call stays cheap; both caches are bounded.
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "font_lookup.h"
 #include "gdi.h"
 
 namespace plat {
@@ -80,7 +81,7 @@ struct NameEntry {
 struct TextState {
     bool tried_init;
     FT_Library ft;
-    bool fc_ready;
+    bool lookup_ready;
     std::vector<std::unique_ptr<Face>> *faces;
     std::vector<NameEntry> *names;
     uint64_t clock;
@@ -91,7 +92,7 @@ bool init() {
     if (!state.tried_init) {
         state.tried_init = true;
         if (FT_Init_FreeType(&state.ft) != 0) state.ft = nullptr;
-        state.fc_ready = FcInit() == FcTrue;
+        state.lookup_ready = font_lookup_init();
         state.faces = new std::vector<std::unique_ptr<Face>>;
         state.names = new std::vector<NameEntry>;
     }
@@ -108,37 +109,10 @@ bool is_fixed_request(const Font &f) {
     return (f.pitch_family & 3) == FIXED_PITCH || (f.pitch_family & 0xf0) == FF_MODERN;
 }
 
-// fontconfig's best file for family; with exact set, only a font of that family counts.
 bool match_family(const char *family, const Font &f, bool exact, std::string *file, int *index) {
-    if (!state.fc_ready) return false;
-    FcPattern *p = FcPatternCreate();
-    if (!p) return false;
-    FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family));
-    FcPatternAddInteger(p, FC_WEIGHT, f.weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(p, FC_SLANT, f.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(p, FC_SCALABLE, FcTrue);
-    if (is_fixed_request(f)) FcPatternAddInteger(p, FC_SPACING, FC_MONO);
-    FcConfigSubstitute(nullptr, p, FcMatchPattern);
-    FcDefaultSubstitute(p);
-    FcResult res;
-    FcPattern *m = FcFontMatch(nullptr, p, &res);
-    FcPatternDestroy(p);
-    if (!m) return false;
-    bool ok = !exact;
-    FcChar8 *fam = nullptr;
-    for (int i = 0; exact && FcPatternGetString(m, FC_FAMILY, i, &fam) == FcResultMatch; i++)
-        if (lower(reinterpret_cast<const char *>(fam)) == lower(family)) ok = true;
-    FcChar8 *path = nullptr;
-    int idx = 0;
-    if (ok && FcPatternGetString(m, FC_FILE, 0, &path) == FcResultMatch) {
-        *file = reinterpret_cast<const char *>(path);
-        if (FcPatternGetInteger(m, FC_INDEX, 0, &idx) != FcResultMatch) idx = 0;
-        *index = idx;
-    } else {
-        ok = false;
-    }
-    FcPatternDestroy(m);
-    return ok;
+    if (!state.lookup_ready) return false;
+    FontRequest req = {family, f.weight >= 600, f.italic != 0, is_fixed_request(f), exact};
+    return font_lookup(req, file, index);
 }
 
 // The font file for a font: its face if installed, else the way Windows falls back (Arial, which

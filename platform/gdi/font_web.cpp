@@ -1,0 +1,71 @@
+// The font lookup in the browser: no fontconfig there, so the page brings the font files that
+// the desktop resolves to (Liberation Sans for Arial and sans-serif, Liberation Mono for fixed
+// pitch) under /fonts, and this file chooses among them the way fontconfig would.
+#include <sys/stat.h>
+
+#include <cstring>
+#include <strings.h>
+
+#include "font_lookup.h"
+
+namespace plat {
+namespace {
+
+struct WebFont {
+    const char *family;
+    bool bold, italic, mono;
+    const char *file;
+};
+
+// Every face the page may bring; those whose file is absent are skipped.
+const WebFont FONTS[] = {
+    {"Liberation Sans", false, false, false, "/fonts/LiberationSans-Regular.ttf"},
+    {"Liberation Sans", true, false, false, "/fonts/LiberationSans-Bold.ttf"},
+    {"Liberation Sans", false, true, false, "/fonts/LiberationSans-Italic.ttf"},
+    {"Liberation Sans", true, true, false, "/fonts/LiberationSans-BoldItalic.ttf"},
+    {"Liberation Mono", false, false, true, "/fonts/LiberationMono-Regular.ttf"},
+    {"Liberation Mono", true, false, true, "/fonts/LiberationMono-Bold.ttf"},
+    {"Liberation Mono", false, true, true, "/fonts/LiberationMono-Italic.ttf"},
+    {"Liberation Mono", true, true, true, "/fonts/LiberationMono-BoldItalic.ttf"},
+};
+
+bool present(const char *file) {
+    struct stat st;
+    return stat(file, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// How far a face is from the request: family first, then pitch, weight and slant.
+int distance(const WebFont &f, const FontRequest &req) {
+    int d = 0;
+    if (strcasecmp(f.family, req.family) != 0) d += 1000;
+    if (f.mono != req.mono) d += 100;
+    if (f.bold != req.bold) d += 10;
+    if (f.italic != req.italic) d += 1;
+    return d;
+}
+
+}  // namespace
+
+bool font_lookup_init() {
+    for (const WebFont &f : FONTS)
+        if (present(f.file)) return true;
+    return false;
+}
+
+// The nearest face the page brought; with exact set, only one of the very family named.
+bool font_lookup(const FontRequest &req, std::string *file, int *index) {
+    const WebFont *best = nullptr;
+    int best_d = 0;
+    for (const WebFont &f : FONTS) {
+        if (req.exact && strcasecmp(f.family, req.family) != 0) continue;
+        if (!present(f.file)) continue;
+        int d = distance(f, req);
+        if (!best || d < best_d) best = &f, best_d = d;
+    }
+    if (!best) return false;
+    *file = best->file;
+    *index = 0;
+    return true;
+}
+
+}  // namespace plat

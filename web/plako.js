@@ -1,0 +1,366 @@
+// The page's half of the browser host (platform/hosts/host_web.cpp), linked into every program's
+// .js: windows as canvases, the page's input as host events, the page's clock, the wait that gives
+// the browser its thread back (Asyncify), and PLAKO.SCR kept in the browser's storage, uploaded,
+// downloaded and played through the program's own Run menu commands.
+mergeInto(LibraryManager.library, {
+  $PLAKO__deps: ['$FS'],
+  $PLAKO__postset: 'PLAKO.init();',
+  $PLAKO: {
+    KIND: {MOUSE_DOWN: 1, MOUSE_UP: 2, MOUSE_MOVE: 3, KEY_DOWN: 4, KEY_UP: 5, CLOSE: 6, EXPOSE: 7, RESIZE: 8, FOCUS: 9},
+    SCRIPT: '/PLAKO.SCR',
+    windows: {},       // id -> {id, box, canvas, ctx, image, pixels}
+    nextId: 1,
+    queue: [],         // [kind, id, x, y, button, vk, ch, alt]
+    wakeUp: null,      // set while the program waits
+    timer: 0,
+    captured: null,    // the window a held left button went down in
+    still: false,      // a clock that never moves: timers never fall due (for comparing frames)
+    scriptSeen: '',    // PLAKO.SCR as last put into storage
+    stats: {firstFrame: -1, presents: 0, waits: 0, ended: false, exitCode: 0},
+
+    // Windows-1252 bytes 0x80..0x9F as Unicode (0 where the code page leaves a byte undefined).
+    CP1252_HIGH: [0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039,
+                  0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178],
+
+    // Virtual-key codes by the position of the key (KeyboardEvent.code).
+    VK: {Enter: 0x0D, NumpadEnter: 0x0D, Escape: 0x1B, Backspace: 0x08, Tab: 0x09, Space: 0x20,
+         CapsLock: 0x14, ControlLeft: 0x11, ControlRight: 0x11, ShiftLeft: 0x10, ShiftRight: 0x10,
+         AltLeft: 0x12, AltRight: 0x12, MetaLeft: 0x5B, MetaRight: 0x5C, ContextMenu: 0x5D,
+         ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28, Home: 0x24, End: 0x23,
+         PageUp: 0x21, PageDown: 0x22, Insert: 0x2D, Delete: 0x2E, PrintScreen: 0x2C, ScrollLock: 0x91,
+         Pause: 0x13, NumLock: 0x90, NumpadDivide: 0x6F, NumpadMultiply: 0x6A, NumpadSubtract: 0x6D,
+         NumpadAdd: 0x6B, NumpadDecimal: 0x6E, NumpadComma: 0x6C, Semicolon: 0xBA, Equal: 0xBB,
+         Comma: 0xBC, Minus: 0xBD, Period: 0xBE, Slash: 0xBF, Backquote: 0xC0, BracketLeft: 0xDB,
+         Backslash: 0xDC, BracketRight: 0xDD, Quote: 0xDE, IntlBackslash: 0xE2, Clear: 0x0C, Help: 0x2F},
+    VK_PACKET: 0xE7,
+
+    // The Windows-1252 byte for a one-character string, or 0 when the code page has none.
+    cp1252: function(s) {
+      var cp = s.codePointAt(0);
+      if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return cp;
+      var i = PLAKO.CP1252_HIGH.indexOf(cp);
+      return cp && i >= 0 ? 0x80 + i : 0;
+    },
+
+    // The virtual-key code of a key: letters and digits by what the layout puts on the key,
+    // everything else by its position.
+    vkOf: function(e) {
+      var k = e.key || '';
+      if (k.length === 1 && /[a-zA-Z0-9]/.test(k)) return k.toUpperCase().charCodeAt(0);
+      var c = e.code || '';
+      var m = /^Key([A-Z])$/.exec(c) || /^Digit([0-9])$/.exec(c);
+      if (m) return m[1].charCodeAt(0);
+      if ((m = /^F([0-9]+)$/.exec(c)) && +m[1] >= 1 && +m[1] <= 24) return 0x6F + +m[1];
+      if ((m = /^Numpad([0-9])$/.exec(c))) return 0x60 + +m[1];
+      return PLAKO.VK[c] || 0;
+    },
+
+    // The character a key down types, as the desktop host gives it: control characters for Ctrl
+    // with a letter, the letter itself under Alt (the menu's mnemonics), else the key's text.
+    charOf: function(e, vk) {
+      var altGr = e.getModifierState && e.getModifierState('AltGraph');
+      var ctrl = e.ctrlKey && !altGr, alt = e.altKey && !altGr;
+      if (ctrl && !alt && vk >= 0x41 && vk <= 0x5A) return vk - 0x40;
+      if (alt && !ctrl && vk >= 0x41 && vk <= 0x5A) return e.shiftKey ? vk : vk + 0x20;
+      if (alt && !ctrl && vk >= 0x30 && vk <= 0x39) return vk;
+      if (vk === 0x0D) return 13;
+      if (vk === 0x08) return 8;
+      if (vk === 0x09) return 9;
+      if (vk === 0x1B) return 27;
+      var k = e.key || '';
+      if (Array.from(k).length === 1 && !ctrl && !alt) return PLAKO.cp1252(k);
+      return 0;
+    },
+
+    push: function(ev) {
+      var q = PLAKO.queue, last = q[q.length - 1];
+      // Only the latest position matters: a move replaces a move still waiting in the queue.
+      if (ev[0] === PLAKO.KIND.MOUSE_MOVE && last && last[0] === ev[0] && last[1] === ev[1]) q[q.length - 1] = ev;
+      else q.push(ev);
+      PLAKO.wake();
+    },
+
+    wake: function() {
+      var w = PLAKO.wakeUp;
+      if (!w) return;
+      PLAKO.wakeUp = null;
+      clearTimeout(PLAKO.timer);
+      w();
+    },
+
+    // Content pixel of a mouse event on a window's canvas.
+    point: function(win, e) {
+      var r = win.canvas.getBoundingClientRect();
+      var sx = r.width ? win.canvas.width / r.width : 1, sy = r.height ? win.canvas.height / r.height : 1;
+      return [Math.floor((e.clientX - r.left) * sx), Math.floor((e.clientY - r.top) * sy)];
+    },
+
+    makeWindow: function(id, title, w, h) {
+      var doc = document, root = doc.getElementById('plako-windows') || doc.body;
+      var box = doc.createElement('div');
+      box.className = 'plako-window';
+      box.hidden = true;
+      var cap = doc.createElement('div');
+      cap.className = 'plako-caption';
+      var name = doc.createElement('span');
+      name.textContent = title;
+      var close = doc.createElement('button');
+      close.className = 'plako-close';
+      close.title = 'Close';
+      close.textContent = '\u00d7';
+      cap.appendChild(name);
+      cap.appendChild(close);
+      var canvas = doc.createElement('canvas');
+      canvas.width = w;
+      canvas.height = h;
+      canvas.tabIndex = 0;
+      canvas.setAttribute('aria-label', title);
+      box.appendChild(cap);
+      box.appendChild(canvas);
+      root.appendChild(box);
+      var win = {id: id, box: box, canvas: canvas, ctx: canvas.getContext('2d'), image: null, pixels: null};
+      var K = PLAKO.KIND;
+      close.addEventListener('click', function() { PLAKO.push([K.CLOSE, id, 0, 0, 0, 0, 0, 0]); });
+      canvas.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+      canvas.addEventListener('mousedown', function(e) {
+        canvas.focus({preventScroll: true});
+        e.preventDefault();
+        if (e.button !== 0) return;
+        PLAKO.captured = win;
+        var p = PLAKO.point(win, e);
+        PLAKO.push([K.MOUSE_DOWN, id, p[0], p[1], 1, 0, 0, 0]);
+      });
+      canvas.addEventListener('mousemove', function(e) {
+        if (PLAKO.captured && PLAKO.captured !== win) return;
+        var p = PLAKO.point(win, e);
+        PLAKO.push([K.MOUSE_MOVE, id, p[0], p[1], (e.buttons & 1) ? 1 : 0, 0, 0, 0]);
+      });
+      canvas.addEventListener('focus', function() { PLAKO.push([K.FOCUS, id, 0, 0, 0, 0, 0, 0]); });
+      canvas.addEventListener('keydown', function(e) {
+        var vk = PLAKO.vkOf(e), ch = PLAKO.charOf(e, vk);
+        if (!vk && ch) vk = PLAKO.VK_PACKET;  // a character with no key of its own
+        if (!vk) return;
+        e.preventDefault();  // the page's own shortcuts (Ctrl+R, Ctrl+P, Tab...) belong to the program
+        PLAKO.push([K.KEY_DOWN, id, 0, 0, 0, vk, ch, e.altKey ? 1 : 0]);
+      });
+      canvas.addEventListener('keyup', function(e) {
+        var vk = PLAKO.vkOf(e);
+        if (!vk) return;
+        e.preventDefault();
+        PLAKO.push([K.KEY_UP, id, 0, 0, 0, vk, 0, e.altKey ? 1 : 0]);
+      });
+      return win;
+    },
+
+    // A left button released anywhere ends the press in the window it began in.
+    mouseUp: function(e) {
+      var win = PLAKO.captured;
+      if (!win || e.button !== 0) return;
+      PLAKO.captured = null;
+      if (!PLAKO.windows[win.id]) return;
+      var p = PLAKO.point(win, e);
+      PLAKO.push([PLAKO.KIND.MOUSE_UP, win.id, p[0], p[1], 1, 0, 0, 0]);
+    },
+
+    // Types Ctrl+letter into the first window, as a person working the Run menu's accelerators.
+    accelerator: function(letter) {
+      var ids = Object.keys(PLAKO.windows);
+      if (!ids.length || PLAKO.stats.ended) return;
+      var id = +ids[0], vk = letter.charCodeAt(0), K = PLAKO.KIND;
+      PLAKO.queue.push([K.KEY_DOWN, id, 0, 0, 0, 0x11, 0, 0], [K.KEY_DOWN, id, 0, 0, 0, vk, vk - 0x40, 0],
+                       [K.KEY_UP, id, 0, 0, 0, vk, 0, 0], [K.KEY_UP, id, 0, 0, 0, 0x11, 0, 0]);
+      PLAKO.wake();
+    },
+
+    // Bytes as a string of the same char codes, the way PLAKO.SCR is kept in storage.
+    bytesToText: function(bytes) {
+      var text = '';
+      for (var i = 0; i < bytes.length; i += 8192)
+        text += String.fromCharCode.apply(null, Array.from(bytes.subarray(i, i + 8192)));
+      return text;
+    },
+
+    readScript: function() {
+      try { return FS.readFile(PLAKO.SCRIPT, {encoding: 'binary'}); } catch (e) { return null; }
+    },
+
+    storageKey: function() { return 'plako:' + (Module['plakoName'] || 'program') + ':PLAKO.SCR'; },
+
+    // Puts PLAKO.SCR into the browser's storage when it changed since the last time.
+    saveScript: function() {
+      var data = PLAKO.readScript();
+      if (!data) return;
+      var text = PLAKO.bytesToText(data);
+      if (text === PLAKO.scriptSeen) return;
+      PLAKO.scriptSeen = text;
+      try { localStorage.setItem(PLAKO.storageKey(), text); } catch (e) { /* storage full or refused */ }
+    },
+
+    writeScript: function(text) {
+      var bytes = new Uint8Array(text.length);
+      for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i) & 0xff;
+      FS.writeFile(PLAKO.SCRIPT, bytes);
+      PLAKO.scriptSeen = text;
+    },
+
+    status: function(text) {
+      var el = document.getElementById('plako-status');
+      if (el) el.textContent = text;
+    },
+
+    // Wires the page's controls, restores PLAKO.SCR from storage, and fetches the script the
+    // page was opened with (?script=NAME), which then plays as if Playback had been chosen.
+    init: function() {
+      var params = new URLSearchParams(location.search);
+      PLAKO.still = params.get('clock') === 'still' || !!Module['plakoStillClock'];
+      window.plako = PLAKO;
+      window.addEventListener('mouseup', PLAKO.mouseUp);
+      var byId = function(name) { return document.getElementById(name); };
+      var on = function(name, letter) {
+        var b = byId(name);
+        if (b) b.addEventListener('click', function() { PLAKO.accelerator(letter); });
+      };
+      on('plako-record', 'R');
+      on('plako-play', 'P');
+      on('plako-play-one', 'O');
+      var down = byId('plako-download');
+      if (down) down.addEventListener('click', function() {
+        PLAKO.saveScript();
+        var data = PLAKO.readScript();
+        if (!data) { PLAKO.status('There is no PLAKO.SCR yet: record one first.'); return; }
+        var a = document.createElement('a');
+        a.href = URL.createObjectURL(new Blob([data], {type: 'text/plain'}));
+        a.download = 'PLAKO.SCR';
+        document.body.appendChild(a);
+        a.click();
+        a.remove();
+      });
+      var up = byId('plako-upload');
+      if (up) up.addEventListener('change', function() {
+        var file = up.files && up.files[0];
+        if (!file) return;
+        file.arrayBuffer().then(function(buf) {
+          var bytes = new Uint8Array(buf), text = PLAKO.bytesToText(bytes);
+          PLAKO.writeScript(text);
+          PLAKO.saveScript();
+          PLAKO.status('PLAKO.SCR loaded from ' + file.name + ' (' + bytes.length + ' bytes): choose Playback to play it.');
+          up.value = '';
+        });
+      });
+      var script = params.get('script');
+      addOnPreRun(function() {
+        var kept = null;
+        try { kept = localStorage.getItem(PLAKO.storageKey()); } catch (e) { kept = null; }
+        if (kept !== null && !script) PLAKO.writeScript(kept);
+        if (!script) return;
+        addRunDependency('plako-script');
+        fetch(script).then(function(r) {
+          if (!r.ok) throw new Error(r.status + ' ' + r.statusText);
+          return r.arrayBuffer();
+        }).then(function(buf) {
+          PLAKO.writeScript(PLAKO.bytesToText(new Uint8Array(buf)));
+          PLAKO.autoplay = true;
+          PLAKO.status('Playing ' + script + '.');
+        }).catch(function(err) {
+          PLAKO.status('Cannot fetch the script ' + script + ': ' + err.message);
+        }).finally(function() { removeRunDependency('plako-script'); });
+      });
+    },
+  },
+
+  plako_web_create__deps: ['$PLAKO'],
+  plako_web_create: function(title, w, h, resizable) {
+    var bytes = [];
+    for (var p = title; HEAPU8[p] && bytes.length < 4096; p++) bytes.push(HEAPU8[p]);
+    var text = new TextDecoder('windows-1252').decode(new Uint8Array(bytes));
+    var id = PLAKO.nextId++;
+    PLAKO.windows[id] = PLAKO.makeWindow(id, text, w, h);
+    // The script the page came with plays as soon as the first window (the program's) is there.
+    if (PLAKO.autoplay) { PLAKO.autoplay = false; PLAKO.accelerator('P'); }
+    return id;
+  },
+
+  plako_web_destroy__deps: ['$PLAKO'],
+  plako_web_destroy: function(id) {
+    var win = PLAKO.windows[id];
+    if (!win) return;
+    delete PLAKO.windows[id];
+    if (PLAKO.captured === win) PLAKO.captured = null;
+    PLAKO.queue = PLAKO.queue.filter(function(ev) { return ev[1] !== id; });
+    win.box.remove();
+  },
+
+  plako_web_show__deps: ['$PLAKO'],
+  plako_web_show: function(id, show) {
+    var win = PLAKO.windows[id];
+    if (!win || win.box.hidden === !show) return;
+    win.box.hidden = !show;
+    // As on a desktop, a window that appears takes the keyboard focus.
+    if (show) win.canvas.focus({preventScroll: true});
+  },
+
+  plako_web_present__deps: ['$PLAKO'],
+  plako_web_present: function(id, px, w, h, stride) {
+    var win = PLAKO.windows[id];
+    if (!win) return;
+    if (win.canvas.width !== w || win.canvas.height !== h) {
+      win.canvas.width = w;
+      win.canvas.height = h;
+    }
+    if (!win.image || win.image.width !== w || win.image.height !== h) {
+      win.image = win.ctx.createImageData(w, h);
+      win.pixels = new Uint32Array(win.image.data.buffer);
+    }
+    // 0x00RRGGBB words to the canvas's R, G, B, A bytes (a little-endian word 0xAABBGGRR).
+    var src = HEAPU32, dst = win.pixels, i = 0;
+    for (var y = 0; y < h; y++) {
+      var row = (px >> 2) + y * stride;
+      for (var x = 0; x < w; x++) {
+        var v = src[row + x];
+        dst[i++] = 0xff000000 | ((v & 0xff) << 16) | (v & 0xff00) | ((v >> 16) & 0xff);
+      }
+    }
+    win.ctx.putImageData(win.image, 0, 0);
+    PLAKO.stats.presents++;
+    if (PLAKO.stats.firstFrame < 0 && !win.box.hidden) PLAKO.stats.firstFrame = performance.now();
+  },
+
+  plako_web_next__deps: ['$PLAKO'],
+  plako_web_next: function(out) {
+    var ev = PLAKO.queue.shift();
+    if (!ev) return 0;
+    for (var i = 0; i < 8; i++) HEAP32[(out >> 2) + i] = ev[i];
+    return 1;
+  },
+
+  plako_web_pending__deps: ['$PLAKO'],
+  plako_web_pending: function() { return PLAKO.queue.length > 0 ? 1 : 0; },
+
+  plako_web_now__deps: ['$PLAKO'],
+  plako_web_now: function() { return PLAKO.still ? 0 : (performance.now() >>> 0); },
+
+  plako_web_screen: function(w, h) {
+    HEAP32[w >> 2] = window.innerWidth | 0;
+    HEAP32[h >> 2] = window.innerHeight | 0;
+  },
+
+  plako_web_wait__deps: ['$PLAKO'],
+  plako_web_wait: function(ms) {
+    PLAKO.saveScript();
+    if (PLAKO.queue.length) return;
+    PLAKO.stats.waits++;
+    return Asyncify.handleSleep(function(wakeUp) {
+      PLAKO.wakeUp = wakeUp;
+      if (ms >= 0) PLAKO.timer = setTimeout(PLAKO.wake, ms);
+    });
+  },
+
+  plako_web_ended__deps: ['$PLAKO'],
+  plako_web_ended: function(code) {
+    PLAKO.saveScript();
+    PLAKO.stats.ended = true;
+    PLAKO.stats.exitCode = code;
+    PLAKO.status('The program has ended. Reload the page to run it again.');
+  },
+});
