@@ -24,7 +24,8 @@ function(plako_add_program name)
     endforeach()
     # The wait sleeps through Asyncify, the page's half of the host comes in as a JS library. As on
     # Windows, no object lives in the first 64 KiB, where a class name's pointer would read as an atom.
-    target_link_options(${name} PRIVATE -sGLOBAL_BASE=65536 -sASYNCIFY -sASYNCIFY_IMPORTS=[plako_web_wait] -sALLOW_MEMORY_GROWTH
+    target_link_options(${name} PRIVATE -sGLOBAL_BASE=65536 -sASYNCIFY
+                        -sASYNCIFY_IMPORTS=[plako_web_wait] -sALLOW_MEMORY_GROWTH
                         -sENVIRONMENT=web -sFORCE_FILESYSTEM "SHELL:--js-library ${PLAKO_WEB_DIR}/plako.js"
                         ${fonts})
     set_target_properties(${name} PROPERTIES SUFFIX ".js" LINKER_LANGUAGE CXX
@@ -46,6 +47,6 @@ function(plako_add_program name)
   target_link_libraries(${name} PRIVATE plako::plako)
   add_executable(${name}-replay ${ARGN})
   target_link_libraries(${name}-replay PRIVATE plako::replay)
-  # A C program links a C++ library: let the C++ driver link it.
-  set_target_properties(${name} ${name}-replay PROPERTIES LINKER_LANGUAGE CXX)
+  # The libraries are C++: a C program links with the C driver and the C++ run-time, which
+  # plako::plako names for a C link.
 endfunction()
