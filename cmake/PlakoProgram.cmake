@@ -24,7 +24,7 @@ function(plako_add_program name)
     endforeach()
     # The wait sleeps through Asyncify, the page's half of the host comes in as a JS library. As on
     # Windows, no object lives in the first 64 KiB, where a class name's pointer would read as an atom.
-    target_link_options(${name} PRIVATE -sGLOBAL_BASE=65536 -sASYNCIFY
+    target_link_options(${name} PRIVATE -sGLOBAL_BASE=65536 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
                         -sASYNCIFY_IMPORTS=[plako_web_wait] -sALLOW_MEMORY_GROWTH
                         -sENVIRONMENT=web -sFORCE_FILESYSTEM "SHELL:--js-library ${PLAKO_WEB_DIR}/plako.js"
                         ${fonts})

@@ -96,11 +96,14 @@ mergeInto(LibraryManager.library, {
       return [Math.floor((e.clientX - r.left) * sx), Math.floor((e.clientY - r.top) * sy)];
     },
 
-    makeWindow: function(id, title, w, h) {
+    // A window's box on the page, placed among the others by its position on the screen, so the
+    // console (along the bottom of the screen) comes below the graphics window.
+    makeWindow: function(id, title, y, w, h) {
       var doc = document, root = doc.getElementById('plako-windows') || doc.body;
       var box = doc.createElement('div');
       box.className = 'plako-window';
       box.hidden = true;
+      box.plakoY = y;
       var cap = doc.createElement('div');
       cap.className = 'plako-caption';
       var name = doc.createElement('span');
@@ -118,8 +121,10 @@ mergeInto(LibraryManager.library, {
       canvas.setAttribute('aria-label', title);
       box.appendChild(cap);
       box.appendChild(canvas);
-      root.appendChild(box);
-      var win = {id: id, box: box, canvas: canvas, ctx: canvas.getContext('2d'), image: null, pixels: null};
+      var after = Array.prototype.find.call(root.children, function(b) { return b.plakoY > y; });
+      root.insertBefore(box, after || null);
+      var win = {id: id, title: title, box: box, canvas: canvas, ctx: canvas.getContext('2d'), image: null, pixels: null};
+      box.plakoWindow = win;
       var K = PLAKO.KIND;
       close.addEventListener('click', function() { PLAKO.push([K.CLOSE, id, 0, 0, 0, 0, 0, 0]); });
       canvas.addEventListener('contextmenu', function(e) { e.preventDefault(); });
@@ -163,11 +168,23 @@ mergeInto(LibraryManager.library, {
       PLAKO.push([PLAKO.KIND.MOUSE_UP, win.id, p[0], p[1], 1, 0, 0, 0]);
     },
 
-    // Types Ctrl+letter into the first window, as a person working the Run menu's accelerators.
+    // The window a page control works on: the first one shown on the page.
+    target: function() {
+      var root = document.getElementById('plako-windows') || document.body, first = null;
+      for (var i = 0; i < root.children.length; i++) {
+        var win = root.children[i].plakoWindow;
+        if (!win) continue;
+        if (!win.box.hidden) return win;
+        first = first || win;
+      }
+      return first;
+    },
+
+    // Types Ctrl+letter into the window shown first, as a person working the Run menu's accelerators.
     accelerator: function(letter) {
-      var ids = Object.keys(PLAKO.windows);
-      if (!ids.length || PLAKO.stats.ended) return;
-      var id = +ids[0], vk = letter.charCodeAt(0), K = PLAKO.KIND;
+      var win = PLAKO.target();
+      if (!win || PLAKO.stats.ended) return;
+      var id = win.id, vk = letter.charCodeAt(0), K = PLAKO.KIND;
       PLAKO.queue.push([K.KEY_DOWN, id, 0, 0, 0, 0x11, 0, 0], [K.KEY_DOWN, id, 0, 0, 0, vk, vk - 0x40, 0],
                        [K.KEY_UP, id, 0, 0, 0, vk, 0, 0], [K.KEY_UP, id, 0, 0, 0, 0x11, 0, 0]);
       PLAKO.wake();
@@ -270,14 +287,12 @@ mergeInto(LibraryManager.library, {
   },
 
   plako_web_create__deps: ['$PLAKO'],
-  plako_web_create: function(title, w, h, resizable) {
+  plako_web_create: function(title, y, w, h, resizable) {
     var bytes = [];
     for (var p = title; HEAPU8[p] && bytes.length < 4096; p++) bytes.push(HEAPU8[p]);
     var text = new TextDecoder('windows-1252').decode(new Uint8Array(bytes));
     var id = PLAKO.nextId++;
-    PLAKO.windows[id] = PLAKO.makeWindow(id, text, w, h);
-    // The script the page came with plays as soon as the first window (the program's) is there.
-    if (PLAKO.autoplay) { PLAKO.autoplay = false; PLAKO.accelerator('P'); }
+    PLAKO.windows[id] = PLAKO.makeWindow(id, text, y, w, h);
     return id;
   },
 
@@ -298,6 +313,12 @@ mergeInto(LibraryManager.library, {
     win.box.hidden = !show;
     // As on a desktop, a window that appears takes the keyboard focus.
     if (show) win.canvas.focus({preventScroll: true});
+    // The script the page came with plays from the moment the program's window shows, before its
+    // first wait, as if Playback had been chosen at start.
+    if (show && PLAKO.autoplay) {
+      PLAKO.autoplay = false;
+      PLAKO.accelerator('P');
+    }
   },
 
   plako_web_present__deps: ['$PLAKO'],

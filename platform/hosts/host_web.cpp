@@ -10,7 +10,7 @@
 
 // The page's half of the host (web/plako.js).
 extern "C" {
-int plako_web_create(const char *title, int w, int h, int resizable);
+int plako_web_create(const char *title, int y, int w, int h, int resizable);
 void plako_web_destroy(int id);
 void plako_web_show(int id, int show);
 void plako_web_present(int id, const uint32_t *px, int w, int h, int stride);
@@ -56,10 +56,10 @@ const HostEvent::Kind KINDS[] = {HostEvent::NONE,   HostEvent::MOUSE_DOWN, HostE
 int web_init(void) { return 1; }
 
 void *web_create_window(HWND__ *owner, const char *title, int x, int y, int w, int h, int resizable) {
-    (void)x, (void)y;  // the page lays its windows out itself, one below the other
+    (void)x;  // the page lays its windows out one below the other, in the order of their y
     w = w < 1 ? 1 : (w > 16384 ? 16384 : w);
     h = h < 1 ? 1 : (h > 16384 ? 16384 : h);
-    int id = plako_web_create(title ? title : "", w, h, resizable);
+    int id = plako_web_create(title ? title : "", y, w, h, resizable);
     if (id <= 0) return nullptr;
     HostWindow *hw = new HostWindow;
     hw->id = id;
