@@ -111,12 +111,9 @@ void steer(char key)
     }
 }
 
-/* Draws the square of one cell, a little smaller than the cell. */
-void draw_cell(int colour, int x, int y)
-{
-    int left = LEFT + x * CELL, bottom = BOTTOM + y * CELL;
-    plako_rectangle(colour, left + 1, bottom + CELL - 2, left + CELL - 2, bottom + 1, 0);
-}
+/* The canvas point in the middle of the cell (x, y). */
+int middle_x(int x) { return LEFT + x * CELL + CELL / 2; }
+int middle_y(int y) { return BOTTOM + y * CELL + CELL / 2; }
 
 void draw_game(void)
 {
@@ -125,18 +122,21 @@ void draw_game(void)
     plako_rectangle(PLAKO_OLIVE, -297, 247, 297, -247, 0);
     plako_rectangle(PLAKO_FOREST_GREEN, LEFT, BOTTOM + ROWS * CELL - 1, LEFT + COLUMNS * CELL - 1, BOTTOM, 0);
 
-    cx = LEFT + apple_x * CELL + CELL / 2;
-    cy = BOTTOM + apple_y * CELL + CELL / 2;
+    cx = middle_x(apple_x);
+    cy = middle_y(apple_y);
     plako_circle(PLAKO_RED, cx, cy, CELL / 2 - 2);
     plako_line(PLAKO_BROWN, cx, cy + 6, cx + 3, cy + 11, 2);
 
+    /* The body: a wide line from each part to the next, then the head with two eyes
+       a little ahead of its middle, looking the way it goes. */
     for (i = length - 1; i > 0; i--)
-        draw_cell(i % 2 ? PLAKO_SEA_GREEN : PLAKO_TURQUOISE, body_x[i], body_y[i]);
-    draw_cell(crashed ? PLAKO_MAGENTA : PLAKO_YELLOW, body_x[0], body_y[0]);
-
-    /* Two eyes, a little ahead of the head's middle, looking the way it goes. */
-    cx = LEFT + body_x[0] * CELL + CELL / 2 + 3 * step_x;
-    cy = BOTTOM + body_y[0] * CELL + CELL / 2 + 3 * step_y;
+        plako_line(PLAKO_SEA_GREEN, middle_x(body_x[i]), middle_y(body_y[i]),
+                   middle_x(body_x[i - 1]), middle_y(body_y[i - 1]), CELL - 4);
+    cx = middle_x(body_x[0]);
+    cy = middle_y(body_y[0]);
+    plako_circle(crashed ? PLAKO_MAGENTA : PLAKO_YELLOW, cx, cy, CELL / 2);
+    cx = cx + 3 * step_x;
+    cy = cy + 3 * step_y;
     plako_circle(PLAKO_BLACK, cx - 4 * step_y, cy + 4 * step_x, 2);
     plako_circle(PLAKO_BLACK, cx + 4 * step_y, cy - 4 * step_x, 2);
 
