@@ -20,7 +20,6 @@
 #define BOUNCE 34      /* upward speed after every bounce: the ball always rises as high */
 #define TRAIL 6        /* how many earlier places of the ball are drawn behind it */
 
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, int show_mode)
 {
     int x = -200, y = 150;  /* the ball's centre */
