@@ -8,7 +8,8 @@
  *           Enter     new line
  *           Backspace take back the last letter
  *           Esc       logging on or off: with logging on the console lists every
- *                     drawing call the program makes (Ctrl+L in the Run menu too)
+ *                     drawing call the program makes (Ctrl+L in the Run menu
+ *                     switches it too, but the note on the paper does not know)
  *
  * The console window ("PLAKO Text") is shown at start; this program writes a line
  * there for every key, so watch it while you type.

@@ -14,13 +14,13 @@
 #include <windows.h>
 #include "plako.h"
 
-#define BAR_BOTTOM 205  /* the bar at the top reaches down to this y; clicks above it draw nothing */
+#define BAR_BOTTOM 192  /* the bar at the top reaches down to this y; clicks above it draw nothing */
 
 /* The ten colours of the keys 0 to 9. */
 int colours[10] = {PLAKO_BLACK, PLAKO_RED, PLAKO_ORANGE, PLAKO_YELLOW, PLAKO_GREEN,
                    PLAKO_CYAN, PLAKO_BLUE, PLAKO_PURPLE, PLAKO_PINK, PLAKO_BROWN};
 
-/* Draws the bar: the ten colours with their keys, the chosen one framed, and the chosen shape. */
+/* Draws the bar: the ten colours with their keys, the chosen one framed, the shape and size. */
 void draw_bar(int chosen, char shape, int size)
 {
     int i, left;
@@ -29,7 +29,7 @@ void draw_bar(int chosen, char shape, int size)
     for (i = 0; i < 10; i++) {
         left = -290 + i * 36;
         plako_rectangle(colours[i], left, 240, left + 30, 212, 0);
-        plako_text_format(PLAKO_GRAY_50, left + 11, 198, 10, "%d", i);
+        plako_text_format(PLAKO_BLACK, left + 12, 196, 10, "%d", i);
         if (i == chosen)
             plako_rectangle(PLAKO_BLACK, left - 3, 243, left + 33, 209, 3);
     }
@@ -57,7 +57,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, 
         if (kind == EVENT_QUIT)
             break;
 
-        if (kind == EVENT_MOUSE && y < BAR_BOTTOM - 12) {
+        if (kind == EVENT_MOUSE && y < BAR_BOTTOM) {
             colour = colours[chosen];
             if (shape == 'c')
                 plako_circle(colour, x, y, size);
@@ -87,8 +87,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, 
                 size = size - 5;
             if (key == 'e')
                 plako_erase();
-            draw_bar(chosen, shape, size);
         }
+
+        /* The bar last, over any shape that reached into it. */
+        draw_bar(chosen, shape, size);
     }
 
     plako_stop();
