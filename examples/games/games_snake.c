@@ -4,7 +4,7 @@
  *          arrays for the snake's body, numbers that look random but come out
  *          the same in every run, so that a recorded script replays the same game.
  *
- * Controls: w a s d (or i j k l)  up, left, down, right
+ * Controls: w a s d (or i j k l)  up, left, down, right; the first one starts the game
  *           click or space         a new game after a crash
  *           Ctrl+H, Ctrl+A         pause and go on (Run menu)
  *           Ctrl+R                 record your game to PLAKO.SCR; Ctrl+P plays it back
@@ -22,6 +22,7 @@
 int body_x[MAX_LENGTH], body_y[MAX_LENGTH];  /* cells of the snake, head first */
 int length;
 int step_x, step_y;    /* where the head goes on the next tick */
+int moving;            /* 0 until the first key of a game */
 int apple_x, apple_y;
 int apples;
 int crashed;
@@ -63,6 +64,7 @@ void new_game(void)
     }
     step_x = 1;
     step_y = 0;
+    moving = 0;
     apples = 0;
     crashed = 0;
     place_apple();
@@ -108,6 +110,7 @@ void steer(char key)
     if ((x != 0 || y != 0) && !(body_x[0] + x == body_x[1] && body_y[0] + y == body_y[1])) {
         step_x = x;
         step_y = y;
+        moving = 1;
     }
 }
 
@@ -141,6 +144,8 @@ void draw_game(void)
     plako_circle(PLAKO_BLACK, cx + 4 * step_y, cy - 4 * step_x, 2);
 
     plako_text_format(PLAKO_CHALK, LEFT, 212, 18, "apples: %d", apples);
+    if (!moving)
+        plako_text(PLAKO_WHITE, -200, 30, 28, "w a s d (or i j k l) to go");
     if (crashed)
         plako_text(PLAKO_WHITE, -150, 30, 36, "Crash!\nclick for a new game");
 }
@@ -166,7 +171,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, 
         if ((kind == EVENT_MOUSE || (kind == EVENT_KBD && key == ' ')) && crashed)
             new_game();
         if (kind == EVENT_PERIODIC) {
-            if (!crashed)
+            if (moving && !crashed)
                 move_snake();
             draw_game();
         }
