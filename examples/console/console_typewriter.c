@@ -1,7 +1,7 @@
 /* typewriter: what you type appears on a sheet of paper.
  *
  * Teaches: EVENT_KBD and the key it brings (Enter is 13, Backspace 8, Esc 27;
- *          letters such as é arrive as codes above 127), plako_console_printf,
+ *          letters with accents arrive as codes above 127), plako_console_printf,
  *          plako_show_console, plako_set_logging, plako_text with '\n' in the text.
  *
  * Controls: type      the letters go on the paper; a line wraps by itself
@@ -86,7 +86,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, 
         if (kind != EVENT_KBD)
             continue;
 
-        code = (unsigned char)key;  /* char may be signed: é would be negative */
+        code = (unsigned char)key;  /* char may be signed: codes above 127 would be negative */
         if (code == 27) {
             logging = !logging;
             plako_set_logging(logging);
