@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -344,6 +345,9 @@ int sdl_init(void) {
     // hint above forbids. X11 (and XWayland, SDL's usual choice) keeps the plain software path.
     if (std::strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
     SDL_StartTextInput();
+    // Console lines go to standard error: a pipe there whose reader has gone must not end the
+    // program, whose lines then simply go nowhere.
+    std::signal(SIGPIPE, SIG_IGN);
     state.ready = 1;
     // No SDL_Quit at exit: closing SDL's second display connection can read an X error that a
     // wake-up message to a window made anew earlier left there, and Xlib answers it with exit(1).

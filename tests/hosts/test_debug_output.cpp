@@ -4,6 +4,9 @@
 #include <headless.h>
 #include <windows.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <string>
 
 #include "host.h"
@@ -53,6 +56,23 @@ TEST(DebugOutput, DesktopHostWritesUtf8ToStandardError) {
     testing::internal::CaptureStderr();
     plat::host_sdl.debug_text("caf\xe9 costs 3 \x80\n");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "caf\xc3\xa9 costs 3 \xe2\x82\xac\n");
+}
+
+TEST(DebugOutput, DesktopProgramOutlivesTheReaderOfItsStandardError) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_EQ(plat::host_sdl.init(), 1);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    int saved = dup(2);
+    ASSERT_GE(saved, 0);
+    ASSERT_EQ(dup2(fds[1], 2), 2);
+    close(fds[1]);
+    close(fds[0]);  // the reader goes away, as `program 2>&1 | head -1` does
+    plat::host_sdl.debug_text("nobody reads this\n");
+    int write_error = errno;
+    dup2(saved, 2);
+    close(saved);
+    EXPECT_EQ(write_error, EPIPE);  // reached here: the write failed instead of ending the process
 }
 
 }  // namespace
