@@ -59,5 +59,6 @@ struct Host {
 const Host *host_current();      // the selected host (headless unless one was selected)
 void host_select(const Host *h);  // before the first window
 extern const Host host_headless;
+extern const Host host_sdl;  // the desktop host (SDL2)
 
 }  // namespace plat

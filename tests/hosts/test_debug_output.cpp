@@ -12,10 +12,6 @@
 #include "host.h"
 #include "plako.h"
 
-namespace plat {
-extern const Host host_sdl;
-}
-
 namespace {
 
 std::string received;

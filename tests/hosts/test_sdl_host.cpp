@@ -12,10 +12,6 @@
 #include "host.h"
 #include "sdl_probe.h"
 
-namespace plat {
-extern const Host host_sdl;
-}
-
 namespace {
 
 using plat::HostEvent;
@@ -277,8 +273,8 @@ TEST_F(SdlHost, WaitReturnsByItsDeadlineOrForInput) {
     void *win = open(OWNER_A, "wait", 10, 10, 0, &sdl);
     drain();
 
-    // Nothing happens: the wait lasts until the deadline, by the host's own clock, and returns
-    // (the margin above it only guards against a wait that never ends early enough to matter).
+    // Nothing happens: the wait lasts until the deadline by the host's own clock, and ends then
+    // (the upper bound is only a generous guard against a wait that overshoots without limit).
     uint32_t deadline = host.now_ms() + 30;
     host.wait_event(deadline);
     uint32_t after = host.now_ms();

@@ -10,10 +10,6 @@
 #include "host.h"
 #include "sdl_probe.h"
 
-namespace plat {
-extern const Host host_sdl;
-}
-
 namespace {
 
 struct Seen {
