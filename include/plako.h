@@ -250,7 +250,8 @@ int plako_show_console(int show);
 
 /* A filled circle of the given radius around (x, y): the ellipse inscribed in the square from
  * (x - radius, y + radius) to (x + radius, y - radius), both corners inclusive, so 2 * radius + 1
- * pixels across; radius 0 is the pixel (x, y). There is no outlined circle.
+ * pixels across. Radius 1 is a plus of 5 pixels; radius 0 draws nothing. There is no outlined
+ * circle.
  * Corrects: a colour outside 0..23 to red, with "Illegal color %d; using RED.\n"; a negative
  *   radius to its magnitude, with "Radius of %d not possible, using radius %d\n".
  * Logs: "%s circle at (%d,%d), radius %d\n" (colour name, x, y, radius as corrected).
@@ -267,8 +268,9 @@ int plako_circle(int colour, int x, int y, int radius);
 int plako_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width);
 
 /* A rectangle with opposite corners (x1, y1) and (x2, y2), in either order; both corners are
- * inclusive, so it covers |x2 - x1| + 1 by |y2 - y1| + 1 pixels. Filled for width 0, else its edge
- * drawn width pixels wide, centred on the edge pixels, and the inside left as it was.
+ * inclusive, so it covers |x2 - x1| + 1 by |y2 - y1| + 1 pixels; but a rectangle whose corners
+ * are one point draws nothing at widths 0 and 1. Filled for width 0, else its edge drawn width
+ * pixels wide, centred on the edge pixels, and the inside left as it was.
  * Corrects (in this order): the colour to red, with "Illegal color %d; using RED.\n"; a negative
  *   width to its magnitude, with "Width of %d not possible, using width %d\n". The corners are
  *   put in order silently: (x1, y1) becomes the upper-left one (smaller x, larger y).
@@ -278,7 +280,9 @@ int plako_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, i
 int plako_rectangle(int colour, int x1, int y1, int x2, int y2, int width);
 
 /* A line from (x1, y1) to (x2, y2), width pixels wide (0 draws it 1 pixel wide). A 1-pixel line
- * leaves out its end pixel (x2, y2); a wider one includes both ends and has round ends.
+ * leaves out its end pixel (x2, y2), so one from a point to itself draws nothing and one from
+ * (x, y) to (x + 1, y) is the single pixel (x, y); a wider line includes both ends and has round
+ * ends.
  * Corrects (in this order, the reverse of the other shapes): a negative width to its magnitude,
  *   with "Width of %d not possible, using width %d\n"; the colour to red, with
  *   "Illegal color %d; using RED.\n".
