@@ -188,15 +188,16 @@ int plako_stop(void);
 
 /* ---- The event wait and its controls ---- */
 
-/* Waits for the next event and returns its kind: EVENT_MOUSE, EVENT_KBD, EVENT_PERIODIC or
- * EVENT_QUIT (never EVENT_NONE). Stores the event's canvas x and y and its key through the three
+/* Waits for the next event. Stores the event's canvas x and y and its key through the three
  * pointers every time (a null pointer is skipped); what each kind puts there is in the Events
  * section above. While waiting it runs the windows: it copies the canvas to the graphics window
  * when something was drawn, repaints, and carries out the Run menu's commands. Without an event
  * to come (halted, no input) it sleeps in the system and takes no processor time.
  * While a script plays, it returns the script's next event at once; while recording, it writes
  * every event it returns to PLAKO.SCR. After plako_set_run_mode(RUN_QUIT) it still waits for an
- * event as usual and then returns EVENT_QUIT in its place. */
+ * event as usual and then returns EVENT_QUIT in its place.
+ * Returns the event's kind: EVENT_MOUSE, EVENT_KBD, EVENT_PERIODIC or EVENT_QUIT (never
+ * EVENT_NONE). */
 int plako_next_event(int *x, int *y, char *key);
 
 /* Sets the run mode, for the waits that follow:
