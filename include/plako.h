@@ -63,15 +63,15 @@
  *                   to 297 and -247 to 247), key 0. Other buttons give no event.
  *   EVENT_KBD       a typed character: key the character, x and y 0.
  *   EVENT_PERIODIC  an animation tick: x, y and key 0.
- *   EVENT_QUIT      the close box, Quit from the Run menu (Ctrl+Q), or any event after
+ *   EVENT_QUIT      the close box (or Alt+F4), Quit in the Run menu (Ctrl+Q), or any event after
  *                   plako_set_run_mode(RUN_QUIT): x, y and key 0, or those of the event it replaces.
  *
  * Only the values of the returned kind mean something; do not rely on the others.
  *
  * The keys. A typed character comes as its Windows-1252 code: letters, digits, punctuation and
- * space as themselves (a is 97), accented letters too (é is 233), Enter 13, Backspace 8, Tab 9,
+ * space as themselves (a is 97), accented letters too (e acute is 233), Enter 13, Backspace 8, Tab 9,
  * Esc 27. key is a char, which is signed on the usual compilers (x86 and x86-64, Windows): codes
- * 128 to 255 then arrive as -128 to -1 (é as -23); (unsigned char)key gives the code back.
+ * 128 to 255 then arrive as -128 to -1 (e acute as -23); (unsigned char)key gives the code back.
  * No event comes for keys that type nothing (arrows, function keys, Delete, Shift, Alt), for
  * Ctrl with any key (Ctrl+A, H, F, L, R, P, O, Q are the Run menu's accelerators; the rest are
  * dropped), nor for Alt with a letter (the menu's mnemonics). Alt or F10 opens the Run menu. Keys
