@@ -333,3 +333,90 @@ TEST(Reference, TextSizeZeroIsTwelve) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Event {
+    int kind, x, y;
+    char key;
+};
+
+Event next_event(void) {
+    Event e = {};
+    e.kind = plako_next_event(&e.x, &e.y, &e.key);
+    return e;
+}
+
+// What the reference says each event holds, the keys, the start state and when RUN_QUIT acts.
+TEST(Reference, EventsAsDocumented) {
+    headless_select();
+    char cmd[] = "";
+    plako_start((HINSTANCE)1, nullptr, cmd, SW_SHOWNORMAL);
+    HWND w = FindWindowA("DrawWndClass", "PLAKO Graphics");
+    HWND console = FindWindowA("TextWndClass", "PLAKO Text");
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(console, nullptr);
+    // At start: logging on and checked, the console shown.
+    EXPECT_EQ(event_logging(), 1);
+    EXPECT_TRUE(headless_menu_state(w, CMD_LOGGING) & MF_CHECKED);
+    EXPECT_TRUE(IsWindowVisible(console));
+    plako_set_logging(0);
+
+    // Clicks: canvas points, key 0; the client area's corners are the visible area's corners.
+    headless_click(w, 0, 0);
+    Event e = next_event();
+    EXPECT_EQ(e.kind, EVENT_MOUSE);
+    EXPECT_EQ(e.x, -297);
+    EXPECT_EQ(e.y, 247);
+    EXPECT_EQ(e.key, 0);
+    headless_click(w, 594, 494);
+    e = next_event();
+    EXPECT_EQ(e.kind, EVENT_MOUSE);
+    EXPECT_EQ(e.x, 297);
+    EXPECT_EQ(e.y, -247);
+
+    // Characters: x and y 0; codes above 127 as a negative char; Enter 13.
+    headless_type(w, 'a');
+    e = next_event();
+    EXPECT_EQ(e.kind, EVENT_KBD);
+    EXPECT_EQ(e.key, 97);
+    EXPECT_EQ(e.x, 0);
+    EXPECT_EQ(e.y, 0);
+    headless_type(w, 233);
+    e = next_event();
+    EXPECT_EQ(e.kind, EVENT_KBD);
+    EXPECT_EQ((unsigned char)e.key, 233);
+    EXPECT_EQ(e.key, (char)233);
+    headless_key_down(w, VK_RETURN);
+    headless_key_up(w, VK_RETURN);
+    e = next_event();
+    EXPECT_EQ(e.kind, EVENT_KBD);
+    EXPECT_EQ(e.key, 13);
+
+    // Halted at start: Ctrl+A gives no keyboard event and starts the ticks; a tick holds zeros.
+    headless_key_down(w, VK_CONTROL);
+    headless_key_down(w, 'A');
+    headless_key_up(w, 'A');
+    headless_key_up(w, VK_CONTROL);
+    DWORD before = headless_now();
+    e = next_event();
+    EXPECT_EQ(e.kind, EVENT_PERIODIC);
+    EXPECT_EQ(e.x, 0);
+    EXPECT_EQ(e.y, 0);
+    EXPECT_EQ(e.key, 0);
+    e = next_event();
+    EXPECT_EQ(e.kind, EVENT_PERIODIC);
+    EXPECT_GE(headless_now() - before, 100u) << "ticks are 100 ms apart";
+
+    // RUN_QUIT: the next event found comes back as EVENT_QUIT with its own x and y.
+    plako_set_run_mode(RUN_HALT);
+    plako_set_run_mode(RUN_QUIT);
+    headless_click(w, 297 + 5, 247 - 6);
+    e = next_event();
+    EXPECT_EQ(e.kind, EVENT_QUIT);
+    EXPECT_EQ(e.x, 5);
+    EXPECT_EQ(e.y, 6);
+    plako_stop();
+}
+
+}  // namespace
