@@ -85,6 +85,9 @@ int plako_console_printf(const char *format, ...) {
     if (!format) snprintf(buf, sizeof buf, "plako_console_printf: the format is a null pointer\n");
     ring_append(buf);
     console_draw_line(buf);
+    // The debugger sees every line too (off Windows: the terminal that started the program).
+    OutputDebugStringA(buf);
+    if (buf[0] == '\0' || buf[strlen(buf) - 1] != '\n') OutputDebugStringA("\n");
     return produced;
 }
 
