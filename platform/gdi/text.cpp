@@ -38,7 +38,11 @@ uint32_t unicode_of(unsigned char c) {
     return c;
 }
 
-// One rendered character: coverage 0..255 per pixel, placed relative to the pen and baseline.
+// The glyph level (0..16) of a smoothed pixel of coverage 0..255: the reference GDI keeps 16
+// steps of 15 and drops the faintest two.
+uint8_t glyph_level(int cov) { return uint8_t(cov > 30 ? (cov + 14) / 15 - 1 : 0); }
+
+// One rendered character: a glyph level 0..16 per pixel, placed relative to the pen and baseline.
 struct Glyph {
     bool kept = false;  // cached in its face
     int left = 0, top = 0, w = 0, h = 0;
@@ -297,7 +301,8 @@ int load_glyph(Face &fc, unsigned char c, bool smooth, Glyph *g) {
         const unsigned char *row = bm.buffer + (bm.pitch >= 0 ? y * bm.pitch : (g->h - 1 - y) * -bm.pitch);
         uint8_t *out = g->cov.data() + size_t(y) * size_t(g->w);
         for (int x = 0; x < g->w; x++)
-            out[x] = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (((row[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0) : row[x];
+            out[x] = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (((row[x >> 3] >> (7 - (x & 7))) & 1) ? 16 : 0)
+                                                          : glyph_level(row[x]);
     }
     return adv;
 }
@@ -455,7 +460,10 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
         if (pen + adv + margin >= 0) {
             const Glyph &g = glyph_of(*fc, ch, smooth, scratch);
             int64_t gx = pen + g.left, gy = base - g.top;
-            raster_mask(s, gx, gy, g.cov.data(), g.w, g.h, ink);
+            // Glyphs are cut at the character cell's top and bottom rows, as the reference
+            // cuts the accents of small sizes.
+            int64_t r0 = std::max<int64_t>(0, top - gy), r1 = std::min<int64_t>(g.h, top + tm.tmHeight - gy);
+            if (r0 < r1) raster_mask(s, gx, gy + r0, g.cov.data() + size_t(r0) * size_t(g.w), g.w, int(r1 - r0), ink);
         }
         pen += adv;
     }
