@@ -29,7 +29,7 @@ std::string unpack(const std::string &path, std::string *why) {
     std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     size_t nl = all.find('\n');
     unsigned long size = 0;
-    if (nl == std::string::npos || std::sscanf(all.c_str(), "PLAKO-TEXT-SWEEP 1 %lu", &size) != 1 ||
+    if (nl == std::string::npos || std::sscanf(all.c_str(), "PLAKO-TEXT-SWEEP 2 %lu", &size) != 1 ||
         size > (64ul << 20)) {
         *why = "not an expected file of the text sweep: " + path;
         return "";
@@ -146,6 +146,16 @@ TEST(TextSweep, TheReaderRefusesDamagedData) {
     put_case(blob, c, ch);
     pos = 0;
     EXPECT_FALSE(get_case(blob, pos, cell, back));
+    // A pixel naming a colour the case does not list.
+    blob.clear();
+    for (uint32_t v : {0u, 0u, 2u, 1u, 1u}) put_varint(blob, v);  // a 2x1 cell with one colour
+    blob += std::string("\x01\x02\x03", 3);
+    for (uint32_t v : {1u, 0u, 1u, 5u}) put_varint(blob, v);  // one run: one pixel of colour 5
+    pos = 0;
+    EXPECT_FALSE(get_case(blob, pos, cell, back));
+    blob.back() = 0;  // colour 0 is listed
+    pos = 0;
+    EXPECT_TRUE(get_case(blob, pos, cell, back));
 }
 
 }  // namespace

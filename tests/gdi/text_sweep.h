@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -326,38 +327,55 @@ inline bool get_varint(const std::string &in, size_t &pos, uint32_t &v) {
 }
 
 // One case in the expected file: its cell (to notice a sweep that changed since the file was
-// made), then its runs.
+// made), its colours, then its runs with each new pixel as an index into the colours.
 inline void put_case(std::string &o, const Case &c, const Changes &ch) {
     put_varint(o, uint32_t(c.cell.left)), put_varint(o, uint32_t(c.cell.top));
     put_varint(o, uint32_t(c.cell.right)), put_varint(o, uint32_t(c.cell.bottom));
+    std::vector<uint32_t> colours;
+    for (const auto &run : ch.paint)
+        for (uint32_t v : run)
+            if (std::find(colours.begin(), colours.end(), v) == colours.end()) colours.push_back(v);
+    put_varint(o, uint32_t(colours.size()));
+    for (uint32_t v : colours) o += char(v >> 16), o += char(v >> 8), o += char(v);
     put_varint(o, uint32_t(ch.keep.size()));
     for (size_t r = 0; r < ch.keep.size(); r++) {
         put_varint(o, ch.keep[r]);
         put_varint(o, uint32_t(ch.paint[r].size()));
-        for (uint32_t v : ch.paint[r]) o += char(v >> 16), o += char(v >> 8), o += char(v);
+        for (uint32_t v : ch.paint[r])
+            put_varint(o, uint32_t(std::find(colours.begin(), colours.end(), v) - colours.begin()));
     }
 }
 
-// Reads one case's cell and runs; false when the data ends early or holds more than the cell.
+// Reads one case's cell and runs; false when the data ends early, holds more than the cell or
+// names a colour it does not list.
 inline bool get_case(const std::string &in, size_t &pos, RECT &cell, Changes &ch) {
     uint32_t v[5];
-    for (uint32_t &x : v)
-        if (!get_varint(in, pos, x)) return false;
+    for (int i = 0; i < 5; i++)
+        if (!get_varint(in, pos, v[i])) return false;
     cell = {LONG(v[0]), LONG(v[1]), LONG(v[2]), LONG(v[3])};
+    if (cell.right < cell.left || cell.bottom < cell.top) return false;
     uint64_t area = uint64_t(cell.right - cell.left) * uint64_t(cell.bottom - cell.top);
-    if (cell.right < cell.left || cell.bottom < cell.top || v[4] > area + 1) return false;
+    if (v[4] > area || pos + 3ull * v[4] > in.size()) return false;
+    std::vector<uint32_t> colours(v[4]);
+    for (uint32_t &x : colours) {
+        x = uint32_t(static_cast<unsigned char>(in[pos])) << 16 |
+            uint32_t(static_cast<unsigned char>(in[pos + 1])) << 8 | static_cast<unsigned char>(in[pos + 2]);
+        pos += 3;
+    }
+    uint32_t runs;
+    if (!get_varint(in, pos, runs) || runs > area + 1) return false;
     ch = Changes();
     uint64_t seen = 0;
-    for (uint32_t r = 0; r < v[4]; r++) {
+    for (uint32_t r = 0; r < runs; r++) {
         uint32_t keep, n;
         if (!get_varint(in, pos, keep) || !get_varint(in, pos, n)) return false;
         seen += uint64_t(keep) + n;
-        if (seen > area || pos + 3ull * n > in.size()) return false;
+        if (seen > area) return false;
         std::vector<uint32_t> run(n);
         for (uint32_t &x : run) {
-            x = uint32_t(static_cast<unsigned char>(in[pos])) << 16 |
-                uint32_t(static_cast<unsigned char>(in[pos + 1])) << 8 | static_cast<unsigned char>(in[pos + 2]);
-            pos += 3;
+            uint32_t k;
+            if (!get_varint(in, pos, k) || k >= colours.size()) return false;
+            x = colours[k];
         }
         ch.keep.push_back(keep);
         ch.paint.push_back(std::move(run));

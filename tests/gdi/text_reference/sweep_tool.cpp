@@ -86,7 +86,7 @@ int pack(const std::string &dir, const std::string &out) {
     }
     z.resize(size);
     std::ofstream f(out, std::ios::binary);
-    f << "PLAKO-TEXT-SWEEP 1 " << blob.size() << "\n" << z;
+    f << "PLAKO-TEXT-SWEEP 2 " << blob.size() << "\n" << z;
     if (!f) {
         std::cerr << "cannot write " << out << "\n";
         return 1;
