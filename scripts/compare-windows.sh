@@ -3,17 +3,25 @@
 # program's own Playback (tools/windriver), and compares the client area it leaves with the last
 # frame that the program's Linux runner (NAME-replay) draws for the same script.
 #
-# Usage: scripts/compare-windows.sh [--exact]
-#   Prints, per program and script, the pixels that differ inside and outside text (text: where
-#   either picture is not a palette colour, or where the runner draws differently without any font,
-#   grown by a pixel or two; see tools/windriver/compare.py).
+# Usage: scripts/compare-windows.sh [--exact] [--update-golden]
+#   Prints, per program and script, the pixels that differ inside and outside text (text: where the
+#   runner draws differently without any font, grown by two pixels; see tools/windriver/compare.py).
 #   Exit status: non-zero when a picture differs outside text, or anywhere with --exact, or when a
 #   run fails. Pictures and a difference map (red: outside text, blue: text) stay in build/wine/.
+#   --update-golden writes the Windows picture of tests/golden/cone-scene.scr to
+#   tests/golden/cone-scene.png, the golden frame that the ordinary test run compares with.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT="$PWD"
 exact=0
-[ "${1:-}" = "--exact" ] && exact=1
+update_golden=0
+for a in "$@"; do
+    case "$a" in
+        --exact) exact=1 ;;
+        --update-golden) update_golden=1 ;;
+        *) echo "usage: scripts/compare-windows.sh [--exact] [--update-golden]" >&2; exit 2 ;;
+    esac
+done
 
 if [ -z "${PLAKO_COMPARE_INNER:-}" ]; then
     scripts/deps.sh build windows wine
@@ -55,6 +63,7 @@ winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
 cases=(
     "cone-intro cone tools/windriver/scripts/cone-intro.scr"
     "cone-scene cone docs/demo.scr"
+    "cone-golden cone tests/golden/cone-scene.scr"
 )
 
 failed=0
@@ -84,11 +93,17 @@ for c in "${cases[@]}"; do
         printf '%-24s %s\n' "$name" "FAILED: windriver (see $dir/windows.log)"; failed=1; continue
     fi
     set +e
-    result=$(tools/windriver/compare.py "$frame" "$dir/windows.ppm" --text-from "$notext" --diff "$dir/diff.ppm")
+    result=$(tools/windriver/compare.py "$frame" "$dir/windows.ppm" --text-from "$notext" \
+             --diff "$dir/diff.ppm" --windows-png "$dir/windows.png")
     status=$?
     set -e
     printf '%-24s %s\n' "$name" "$result"
+    if [ $status -eq 2 ]; then failed=1; continue; fi
     if [ $status -ne 0 ]; then failed=1; fi
+    if [ "$name" = cone-golden ] && [ $update_golden -eq 1 ]; then
+        cp "$dir/windows.png" tests/golden/cone-scene.png
+        echo "tests/golden/cone-scene.png updated"
+    fi
     if [ $exact -eq 1 ] && ! grep -q "^compared [0-9x]*: 0 differ inside text, 0 outside" <<<"$result"; then failed=1; fi
 done
 wineserver -w

@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
 """Compares a frame of the Linux runner (PNG) with the Windows build's client area (PPM).
 
-  compare.py LINUX.png WINDOWS.ppm [--text-from NOTEXT.png] [--diff OUT.ppm]
+  compare.py LINUX.png WINDOWS.ppm [--text-from NOTEXT.png] [--diff OUT.ppm] [--windows-png OUT.png]
 
 The two client areas may differ in height by the menu bar (Wine's is one row lower): the pictures
 are aligned on the canvas origin, which sits at (width / 2, height / 2) of each client area.
-Text pixels: where either picture's pixel is not one of the 24 palette colours (only text is
-blended), grown by one pixel on every side; and, with --text-from, the pixels where LINUX.png
-differs from NOTEXT.png (the same run without any font, so that no text is drawn), grown by two
-pixels on every side, which takes in small unblended text and glyphs placed a pixel apart.
+Text pixels, with --text-from: where LINUX.png differs from NOTEXT.png (the same run without any
+font, so that no text is drawn), grown by two pixels on every side to take in glyphs placed a pixel
+apart. Without it, a guess: where either picture's pixel is not one of the 24 palette colours (only
+text is blended), grown by one pixel; that misses small unblended text, and counts a shape pixel of
+a wrong colour as text.
+--windows-png writes WINDOWS.ppm again as a PNG (the tests keep one as their golden frame).
 Prints one line: compared, differing inside text, differing outside text, and the box holding the
 differences. Exit status 0 when no pixel differs outside text, 1 otherwise, 2 on a bad input.
 """
@@ -92,10 +94,20 @@ def read_ppm(path):
     return w, h, rows
 
 
+def write_png(path, w, h, rows):
+    """rows of 0xRRGGBB as an 8-bit RGB PNG, compressed as far as zlib goes."""
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    raw = b"".join(b"\0" + bytes(c for p in row for c in (p >> 16, (p >> 8) & 255, p & 255)) for row in rows)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
+                + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
 def main(argv):
     args = list(argv[1:])
     opts = {}
-    for name in ("--diff", "--text-from"):
+    for name in ("--diff", "--text-from", "--windows-png"):
         if name in args:
             i = args.index(name)
             if i + 1 >= len(args):
@@ -114,6 +126,8 @@ def main(argv):
     except (OSError, ValueError, zlib.error, struct.error) as e:
         print("compare: %s" % e, file=sys.stderr)
         return 2
+    if "--windows-png" in opts:
+        write_png(opts["--windows-png"], ww, wh, win)
     dx, dy = ww // 2 - lw // 2, wh // 2 - lh // 2
     x0, y0 = max(0, -dx), max(0, -dy)
     x1, y1 = min(lw, ww - dx), min(lh, wh - dy)
@@ -133,9 +147,10 @@ def main(argv):
 
     for y in range(y0, y1):
         for x in range(x0, x1):
-            if lin[y][x] not in PALETTE or win[y + dy][x + dx] not in PALETTE:
-                grow(x, y, 1)
-            if notext is not None and notext[2][y][x] != lin[y][x]:
+            if notext is None:
+                if lin[y][x] not in PALETTE or win[y + dy][x + dx] not in PALETTE:
+                    grow(x, y, 1)
+            elif notext[2][y][x] != lin[y][x]:
                 grow(x, y, 2)
     inside = outside = 0
     box = None
