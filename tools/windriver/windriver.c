@@ -196,8 +196,9 @@ static int run_once(const char *program, const char *dir, const char *out) {
         finish(&pi, w);
         return 1;
     }
+    fprintf(stderr, "windriver: Halt and Playback queued %.1f ms after the window appeared\n", queued_ms);
     if (queued_ms >= SAFE_MS) {
-        fprintf(stderr, "windriver: commands queued %.0f ms after the window appeared; starting again\n", queued_ms);
+        fprintf(stderr, "windriver: too late to be sure no tick came first; starting again\n");
         TerminateProcess(pi.hProcess, 1);
         finish(&pi, NULL);
         return -1;
