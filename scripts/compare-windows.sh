@@ -65,6 +65,20 @@ cases=(
     "cone-scene cone docs/demo.scr"
     "cone-golden cone tests/golden/cone-scene.scr"
 )
+# Every example's own script: NAME.scr beside NAME.c plays the program NAME; a script in a folder
+# with one program only plays that one.
+if [ -d examples ]; then
+    while IFS= read -r script; do
+        d=$(dirname "$script"); program=$(basename "$script" .scr)
+        if [ ! -f "$d/$program.c" ]; then
+            sources=("$d"/*.c)
+            [ ${#sources[@]} -eq 1 ] && [ -f "${sources[0]}" ] && program=$(basename "${sources[0]}" .c)
+        fi
+        name=$program
+        [ "$(basename "$script" .scr)" = "$program" ] || name="$program-$(basename "$script" .scr)"
+        cases+=("$name $program $script")
+    done < <(find examples -name '*.scr' | sort)
+fi
 
 failed=0
 printf '%-24s %s\n' "program/script" "result"

@@ -70,8 +70,8 @@ static HWND find_graphics(DWORD pid) {
     return NULL;
 }
 
-/* Waits until the program has handled everything sent before: two round trips, so that one whole
- * pass of its message loop (and the copy of its canvas to the window) lies between. */
+/* Waits until the program has handled everything sent before: three round trips, so that at least
+ * one whole pass of its message loop (and the copy of its canvas to the window) lies between. */
 static int settle(HWND w) {
     DWORD_PTR r;
     for (int i = 0; i < 3; i++)
