@@ -83,6 +83,9 @@ int plako_console_printf(const char *format, ...) {
     va_end(args);
     ring_append(buf);
     console_draw_line(buf);
+    // The debugger sees every line too (off Windows: the terminal that started the program).
+    OutputDebugStringA(buf);
+    if (buf[0] == '\0' || buf[strlen(buf) - 1] != '\n') OutputDebugStringA("\n");
     return produced;
 }
 
