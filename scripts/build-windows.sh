@@ -7,7 +7,12 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh windows
 cmake --preset windows >/dev/null
 cmake --build --preset windows
-ls -l build/windows/*.exe
+ls -l build/windows/cone.exe
+# The examples, one program per examples/<topic>/<topic>_<name>.c, built as <name>.exe.
+for source in examples/*/*_*.c; do
+    stem=$(basename "$source" .c)
+    ls -l "build/windows/examples/${stem#*_}.exe"
+done
 prefix=build/windows-prefix
 rm -rf "$prefix" build/windows-template
 cmake --install build/windows --prefix "$prefix" >/dev/null

@@ -12,9 +12,19 @@ std::string lower(const char *s) {
     return r;
 }
 
+// Where Debian's fonts-wine puts the classic bitmap Courier (Windows-1252, a 13-pixel cell), the
+// face of ANSI_FIXED_FONT; fontconfig does not look there by itself.
+const char *const FIXED_FONT_FILE = "/usr/share/wine/fonts/coure.fon";
+
 }  // namespace
 
-bool font_lookup_init() { return FcInit() == FcTrue; }
+bool font_lookup_init() {
+    if (FcInit() != FcTrue) return false;
+    FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8 *>(FIXED_FONT_FILE));
+    return true;
+}
+
+void font_lookup_done() { FcFini(); }
 
 // fontconfig's best file for the family; with exact set, only a font of that family counts.
 bool font_lookup(const FontRequest &req, std::string *file, int *index) {
@@ -23,7 +33,8 @@ bool font_lookup(const FontRequest &req, std::string *file, int *index) {
     FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8 *>(req.family));
     FcPatternAddInteger(p, FC_WEIGHT, req.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(p, FC_SLANT, req.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+    // A named family may be a bitmap font (the fixed Courier); any other match must scale.
+    if (!req.exact) FcPatternAddBool(p, FC_SCALABLE, FcTrue);
     if (req.mono) FcPatternAddInteger(p, FC_SPACING, FC_MONO);
     FcConfigSubstitute(nullptr, p, FcMatchPattern);
     FcDefaultSubstitute(p);

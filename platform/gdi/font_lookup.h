@@ -11,11 +11,15 @@ struct FontRequest {
     bool bold;
     bool italic;
     bool mono;   // fixed pitch wanted
-    bool exact;  // only a font of this very family counts; else the closest font of any family
+    bool exact;  // only a font of this very family counts (a bitmap font may); else the closest
+                 // scalable font of any family
 };
 
 // Prepares the lookup once; false when no font can ever be found.
 bool font_lookup_init();
+
+// Gives back what the lookup holds; a later font_lookup_init starts it again.
+void font_lookup_done();
 
 // The best font file (and face index in it) for req; false when none fits.
 bool font_lookup(const FontRequest &req, std::string *file, int *index);

@@ -19,6 +19,7 @@ int plako_web_pending(void);
 void plako_web_wait(int ms);   // ms < 0: no deadline
 uint32_t plako_web_now(void);
 void plako_web_screen(int *w, int *h);
+void plako_web_debug(const char *text);  // Windows-1252
 }
 
 namespace plat {
@@ -132,12 +133,17 @@ void web_screen_size(int *w, int *h) {
     if (h) *h = sh;
 }
 
+// A developer's text goes to the browser's console (its developer tools).
+void web_debug_text(const char *text) {
+    if (text) plako_web_debug(text);
+}
+
 }  // namespace
 
 extern const Host host_web;
 const Host host_web = {
     "web",           web_init,       web_create_window, web_destroy_window, web_show_window, web_present,
-    web_poll_event,  web_wait_event, web_now_ms,        web_screen_size,
+    web_poll_event,  web_wait_event, web_now_ms,        web_screen_size, web_debug_text,
 };
 
 }  // namespace plat
