@@ -9,7 +9,8 @@
 set(PLAKO_WEB_DIR ${CMAKE_CURRENT_LIST_DIR}/../web)
 set(PLAKO_WEB_FONTS /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
                     /usr/share/fonts/truetype/liberation2/LiberationMono-Regular.ttf
-    CACHE STRING "Font files each web page brings (the ones the desktop resolves Arial and fixed pitch to)")
+                    /usr/share/wine/fonts/coure.fon
+    CACHE STRING "Font files each web page brings (the ones the desktop resolves Arial, fixed pitch and ANSI_FIXED_FONT to)")
 function(plako_add_program name)
   if(NOT ARGN)
     message(FATAL_ERROR "plako_add_program(${name}): no source files given")

@@ -10,7 +10,7 @@ test=(xvfb xdotool x11-utils x11-apps imagemagick python3)
 windows=(cmake ninja-build g++-mingw-w64-x86-64)
 wine=(wine wine64 fonts-wine xvfb python3)
 fuzz=(clang libclang-rt-14-dev)
-web=(cmake ninja-build emscripten node-acorn dpkg-dev xz-utils fonts-liberation2)
+web=(cmake ninja-build emscripten node-acorn dpkg-dev xz-utils fonts-liberation2 fonts-wine)
 webtest=(chromium)  # Node.js and npm: the machine's own, else Debian's (tests/web/run.sh)
 
 want=()

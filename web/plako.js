@@ -366,6 +366,13 @@ mergeInto(LibraryManager.library, {
     HEAP32[h >> 2] = window.innerHeight | 0;
   },
 
+  // A developer's text (OutputDebugStringA), Windows-1252, to the browser's console.
+  plako_web_debug: function(text) {
+    var end = text;
+    while (HEAPU8[end] && end - text < 65536) end++;
+    console.log(new TextDecoder('windows-1252').decode(HEAPU8.slice(text, end)));
+  },
+
   plako_web_wait__deps: ['$PLAKO'],
   plako_web_wait: function(ms) {
     PLAKO.saveScript();
