@@ -375,9 +375,13 @@ mergeInto(LibraryManager.library, {
 
   plako_web_wait__deps: ['$PLAKO'],
   plako_web_wait: function(ms) {
-    PLAKO.saveScript();
-    if (PLAKO.queue.length) return;
-    PLAKO.stats.waits++;
+    // Waking up calls this again to finish the sleep (Asyncify rewinding): that call must reach
+    // handleSleep whatever has arrived since, or the program cannot resume.
+    if (Asyncify.state === Asyncify.State.Normal) {
+      PLAKO.saveScript();
+      if (PLAKO.queue.length) return;
+      PLAKO.stats.waits++;
+    }
     return Asyncify.handleSleep(function(wakeUp) {
       PLAKO.wakeUp = wakeUp;
       if (ms >= 0) PLAKO.timer = setTimeout(PLAKO.wake, ms);
