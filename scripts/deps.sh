@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whichever of the given Debian packages are missing (through sudo when not root).
-# Usage: scripts/deps.sh [build|run|test|windows|wine|fuzz|web|webtest]...
+# Usage: scripts/deps.sh [build|run|test|windows|wine|fuzz|web|webtest|webnode]...
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev libsdl2-dev libpng-dev
@@ -11,7 +11,8 @@ windows=(cmake ninja-build g++-mingw-w64-x86-64)
 wine=(wine wine64 fonts-wine xvfb python3)
 fuzz=(clang libclang-rt-14-dev)
 web=(cmake ninja-build emscripten node-acorn dpkg-dev xz-utils fonts-liberation2 fonts-wine)
-webtest=(chromium)  # Node.js and npm: the machine's own, else Debian's (tests/web/run.sh)
+webtest=(chromium)
+webnode=(nodejs npm)  # only where the machine has no Node.js and npm of its own (scripts/test-web.sh)
 
 want=()
 for set in "${@:-build}"; do
@@ -24,6 +25,7 @@ for set in "${@:-build}"; do
         fuzz) want+=("${fuzz[@]}") ;;
         web) want+=("${web[@]}") ;;
         webtest) want+=("${webtest[@]}") ;;
+        webnode) want+=("${webnode[@]}") ;;
         *) echo "deps.sh: unknown set '$set'" >&2; exit 2 ;;
     esac
 done

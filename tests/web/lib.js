@@ -6,6 +6,7 @@ const http = require('node:http');
 const os = require('node:os');
 const path = require('node:path');
 const zlib = require('node:zlib');
+const crypto = require('node:crypto');
 const { execFileSync } = require('node:child_process');
 const { chromium } = require('playwright-core');
 
@@ -124,18 +125,70 @@ function readPng(file) {
   return { w, h, px };
 }
 
-// The Linux runner's last frame for a script: NAME-replay on the headless host.
-function runnerFrame(name, script) {
-  const tool = path.join(NATIVE, `${name}-replay`);
-  const found = [tool, path.join(NATIVE, 'examples', `${name}-replay`)].find((f) => fs.existsSync(f));
-  if (!found) throw new Error(`no runner ${name}-replay under ${NATIVE}: build the default preset first`);
+// Runs NAME-replay (the Linux runner, headless host) on a script with the given options in a
+// scratch folder, with the tests' own font set; calls visit(file) for each PNG frame, in order.
+function runRunner(name, script, options, visit) {
+  const tool = [path.join(NATIVE, `${name}-replay`), path.join(NATIVE, 'examples', `${name}-replay`)]
+    .find((f) => fs.existsSync(f));
+  if (!tool) throw new Error(`no runner ${name}-replay under ${NATIVE}: build the default preset first`);
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'plako-web-'));
-  fs.writeFileSync(path.join(dir, 'PLAKO.SCR'), script);
-  execFileSync(found, ['--dir', dir, '--out', path.join(dir, 'out'), '--last', '--quiet'], { stdio: 'pipe' });
-  const png = fs.readdirSync(path.join(dir, 'out')).filter((f) => f.endsWith('.png')).sort().pop();
-  const frame = readPng(path.join(dir, 'out', png));
-  fs.rmSync(dir, { recursive: true, force: true });
+  try {
+    fs.writeFileSync(path.join(dir, 'PLAKO.SCR'), script);
+    const env = { ...process.env, FONTCONFIG_FILE: path.join(ROOT, 'tests', 'fonts', 'fonts.conf') };
+    execFileSync(tool, ['--dir', dir, '--out', path.join(dir, 'out'), '--quiet', ...options], { stdio: 'pipe', env });
+    for (const f of fs.readdirSync(path.join(dir, 'out')).filter((f) => f.endsWith('.png')).sort())
+      visit(path.join(dir, 'out', f));
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+// The Linux runner's last frame for a script.
+function runnerFrame(name, script) {
+  let frame = null;
+  runRunner(name, script, ['--last'], (f) => { frame = readPng(f); });
+  if (!frame) throw new Error(`${name}-replay wrote no frame`);
   return frame;
+}
+
+// A picture's fingerprint: equal pictures, equal fingerprints.
+function fingerprint(pic) {
+  return `${pic.w}x${pic.h}:` + crypto.createHash('sha256').update(Int32Array.from(pic.px)).digest('hex');
+}
+
+// The fingerprints of every frame the Linux runner draws for a script: a Map from fingerprint to
+// the first frame number that looks so.
+function runnerFrames(name, script) {
+  const frames = new Map();
+  runRunner(name, script, [], (f) => {
+    const n = Number(/frame-(\d+)\.png$/.exec(f)[1]), key = fingerprint(readPng(f));
+    if (!frames.has(key)) frames.set(key, n);
+  });
+  return frames;
+}
+
+// Polls the page's graphics window until its client pixels equal `want` (a picture), or until the
+// time runs out; returns the number of pixels that still differ (0 when it came).
+async function waitForPicture(page, want, timeout = 60000) {
+  const end = Date.now() + timeout;
+  for (;;) {
+    const pic = await clientPixels(page);
+    const diff = pic.w === want.w && pic.h === want.h ? differing(pic, want).length : pic.w * pic.h;
+    if (diff === 0 || Date.now() > end) return { diff, pic };
+    await page.waitForTimeout(200);
+  }
+}
+
+// Polls the page until its picture is one of `frames` (runnerFrames) that `accept(n)` allows;
+// resolves to the frame number, or -1 when none came in time.
+async function waitForFrame(page, frames, accept = () => true, timeout = 60000) {
+  const end = Date.now() + timeout;
+  for (;;) {
+    const n = frames.get(fingerprint(await clientPixels(page)));
+    if (n !== undefined && accept(n)) return n;
+    if (Date.now() > end) return -1;
+    await page.waitForTimeout(150);
+  }
 }
 
 // Positions where two pictures of the same size differ.
@@ -144,19 +197,6 @@ function differing(a, b) {
   const out = [];
   for (let i = 0; i < a.px.length; i++) if (a.px[i] !== b.px[i]) out.push(i);
   return out;
-}
-
-// Waits until the page has played its script: presents stop for a while on a still clock.
-async function settled(page, quietMs = 1500, timeout = 60000) {
-  const start = Date.now();
-  let last = -1, since = Date.now();
-  for (;;) {
-    const n = await page.evaluate(() => window.plako.stats.presents);
-    if (n !== last) { last = n; since = Date.now(); }
-    if (Date.now() - since >= quietMs) return n;
-    if (Date.now() - start > timeout) throw new Error('the page never stopped drawing');
-    await page.waitForTimeout(100);
-  }
 }
 
 // Busy time of the page's main thread over ms of wall time, as a share (CDP Performance metrics).
@@ -210,5 +250,6 @@ function savePicture(name, pic) {
   return file;
 }
 
-module.exports = { ROOT, SITE, MENU_BAR, serve, launch, openPage, clientPixels, contentPixels, clientPoint, readPng,
-                   runnerFrame, differing, settled, processorShare, figure, savePicture };
+module.exports = { ROOT, SITE, FIGURES, MENU_BAR, serve, launch, openPage, clientPixels, contentPixels, clientPoint, readPng,
+                   runnerFrame, runnerFrames, fingerprint, waitForPicture, waitForFrame, differing,
+                   processorShare, figure, savePicture };
