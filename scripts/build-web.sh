@@ -5,10 +5,17 @@
 #   cd build/web/site && python3 -m http.server      # then http://localhost:8000/
 # Usage: scripts/build-web.sh [OUTPUT_FOLDER]
 set -euo pipefail
+out=${1:+$(realpath -m "$1")}  # a relative folder is taken from where the script was started
 cd "$(dirname "$0")/.."
 root=$PWD
-out=$(realpath -m "${1:-build/web/site}")
+out=${out:-$root/build/web/site}
 web=$root/build/web
+# The output folder is emptied before the pages go in: only one that is new, empty, or an earlier
+# output of this script.
+if [ -e "$out" ] && [ -n "$(ls -A "$out" 2>/dev/null)" ] && [ ! -f "$out/docs/index.html" ]; then
+    echo "build-web.sh: $out is not empty and not an earlier output of build-web.sh: choose another folder" >&2
+    exit 2
+fi
 scripts/deps.sh web
 # Debian's emscripten runs its JavaScript optimiser with Node; acorn comes from Debian's node-acorn.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
@@ -69,27 +76,9 @@ for scr in examples/*.scr examples/*/*.scr; do
     [ -f "$scr" ] && cp "$scr" "$out/"
 done
 
-# The index: every page, the cone decorator first, with its demo script.
-{
-    echo '<!DOCTYPE html><html lang="en"><head><meta charset="utf-8"><title>PLAKO in the browser</title>'
-    echo '<style>body{font:15px sans-serif;margin:2em;max-width:50em}li{margin:.4em 0}</style></head><body>'
-    echo '<h1>PLAKO in the browser</h1>'
-    echo '<p>Each program runs unchanged in its page: the graphics window with its Run menu, the console'
-    echo 'below it when the program shows it. Record, Playback and Play One work on PLAKO.SCR, which the page'
-    echo 'keeps in the browser&#39;s storage and can download and upload.</p><ul>'
-    for name in cone "${pages[@]}"; do
-        [ "$name" = cone ] && [ -n "${listed_cone:-}" ] && continue
-        [ -f "$out/$name.html" ] || continue
-        if [ "$name" = cone ]; then
-            listed_cone=1
-            echo "<li><a href=\"../cone.html\">cone</a>: the cone decorator"
-            echo "(<a href=\"../cone.html?script=demo.scr\">with its demo script played</a>)</li>"
-        else
-            echo "<li><a href=\"../$name.html\">$name</a></li>"
-        fi
-    done
-    echo '</ul></body></html>'
-} > "$out/docs/index.html"
+# The index of the pages, and the picture it shows.
+cp docs/web.html "$out/docs/index.html"
+[ -f docs/web.png ] && cp docs/web.png "$out/web.png"
 echo '<!DOCTYPE html><meta http-equiv="refresh" content="0; url=docs/index.html"><a href="docs/index.html">PLAKO pages</a>' \
     > "$out/index.html"
 echo "build-web.sh: ${#pages[@]} pages in $out after $(( $(date +%s) - start )) s: ${pages[*]}"

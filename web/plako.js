@@ -16,6 +16,7 @@ mergeInto(LibraryManager.library, {
     captured: null,    // the window a held left button went down in
     still: false,      // a clock that never moves: timers never fall due (for comparing frames)
     scriptSeen: '',    // PLAKO.SCR as last put into storage
+    scriptStamp: '',   // its time and size then
     stats: {firstFrame: -1, presents: 0, waits: 0, ended: false, exitCode: 0},
 
     // Windows-1252 bytes 0x80..0x9F as Unicode (0 where the code page leaves a byte undefined).
@@ -204,8 +205,14 @@ mergeInto(LibraryManager.library, {
 
     storageKey: function() { return 'plako:' + (Module['plakoName'] || 'program') + ':PLAKO.SCR'; },
 
-    // Puts PLAKO.SCR into the browser's storage when it changed since the last time.
+    // Puts PLAKO.SCR into the browser's storage when it changed since the last time. Called at
+    // every wait, so a file that was not written since costs one look at its time and size.
     saveScript: function() {
+      var st = null;
+      try { st = FS.stat(PLAKO.SCRIPT); } catch (e) { return; }
+      var stamp = st.mtime.getTime() + ':' + st.size;
+      if (stamp === PLAKO.scriptStamp) return;
+      PLAKO.scriptStamp = stamp;
       var data = PLAKO.readScript();
       if (!data) return;
       var text = PLAKO.bytesToText(data);
@@ -278,7 +285,7 @@ mergeInto(LibraryManager.library, {
         }).then(function(buf) {
           PLAKO.writeScript(PLAKO.bytesToText(new Uint8Array(buf)));
           PLAKO.autoplay = true;
-          PLAKO.status('Playing ' + script + '.');
+          PLAKO.status(script + ' is PLAKO.SCR, played through Playback from the start.');
         }).catch(function(err) {
           PLAKO.status('Cannot fetch the script ' + script + ': ' + err.message);
         }).finally(function() { removeRunDependency('plako-script'); });
