@@ -6,7 +6,6 @@
 #   through the package's own playback and writes PNG frames; NAME-replay --help says how.
 # - built for the web (emcmake): NAME.js and NAME.wasm with the page NAME.html, and no runner.
 # The sources are compiled with the compiler's own defaults: no warning flags of PLAKO's.
-set(PLAKO_WEB_DIR ${CMAKE_CURRENT_LIST_DIR}/../web)
 set(PLAKO_WEB_FONTS /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
                     /usr/share/fonts/truetype/liberation2/LiberationMono-Regular.ttf
                     /usr/share/wine/fonts/coure.fon
@@ -16,6 +15,8 @@ function(plako_add_program name)
     message(FATAL_ERROR "plako_add_program(${name}): no source files given")
   endif()
   if(EMSCRIPTEN)
+    # Where the page half of the host lies, seen from this file (also from a program's own project).
+    set(web_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../web)
     add_executable(${name} ${ARGN})
     target_link_libraries(${name} PRIVATE plako::plako)
     set(fonts "")
@@ -27,12 +28,11 @@ function(plako_add_program name)
     # Windows, no object lives in the first 64 KiB, where a class name's pointer would read as an atom.
     target_link_options(${name} PRIVATE -sGLOBAL_BASE=65536 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
                         -sASYNCIFY_IMPORTS=[plako_web_wait] -sALLOW_MEMORY_GROWTH
-                        -sENVIRONMENT=web -sFORCE_FILESYSTEM "SHELL:--js-library ${PLAKO_WEB_DIR}/plako.js"
+                        -sENVIRONMENT=web -sFORCE_FILESYSTEM "SHELL:--js-library ${web_dir}/plako.js"
                         ${fonts})
-    set_target_properties(${name} PROPERTIES SUFFIX ".js" LINKER_LANGUAGE CXX
-                          LINK_DEPENDS ${PLAKO_WEB_DIR}/plako.js)
+    set_target_properties(${name} PROPERTIES SUFFIX ".js" LINK_DEPENDS ${web_dir}/plako.js)
     set(PLAKO_NAME ${name})
-    configure_file(${PLAKO_WEB_DIR}/page.html.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.html @ONLY)
+    configure_file(${web_dir}/page.html.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.html @ONLY)
     return()
   endif()
   if(WIN32)
