@@ -113,6 +113,14 @@ test('the demo script played in the page gives the Linux runner\'s picture, text
   // The page as a person sees it, for the README.
   const shot = path.join(path.dirname(lib.FIGURES), 'web.png');
   await demo.locator('#plako-page').screenshot({ path: shot });
+
+  // The Quit button ends the program: its windows leave the page, which says so.
+  const p = canvasPoint(await demo.locator('canvas[aria-label="PLAKO Graphics"]').boundingBox(), -250, 132);
+  await demo.mouse.click(p.x, p.y);
+  await demo.waitForFunction(() => window.plako.stats.ended, null, { timeout: 10000 });
+  assert.equal(await demo.evaluate(() => window.plako.stats.exitCode), 0);
+  assert.equal(await demo.locator('canvas').count(), 0);
+  assert.match(await demo.locator('#plako-status').textContent(), /ended/);
   assert.deepEqual(demo.errors, []);
   await demo.close();
 });
