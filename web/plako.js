@@ -398,6 +398,11 @@ mergeInto(LibraryManager.library, {
   plako_web_ended__deps: ['$PLAKO'],
   plako_web_ended: function(code) {
     PLAKO.saveScript();
+    // As when a process ends, its windows go with it.
+    Object.keys(PLAKO.windows).forEach(function(id) { PLAKO.windows[id].box.remove(); });
+    PLAKO.windows = {};
+    PLAKO.queue = [];
+    PLAKO.captured = null;
     PLAKO.stats.ended = true;
     PLAKO.stats.exitCode = code;
     PLAKO.status('The program has ended. Reload the page to run it again.');

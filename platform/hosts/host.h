@@ -1,4 +1,5 @@
-// The host: how platform/ windows reach a person (SDL2) or a test (headless).
+// The host: how platform/ windows reach a person (SDL2 on a desktop, a web page in the browser)
+// or a test (headless).
 // A narrow table of functions; the portable code never asks which host it runs on.
 #pragma once
 #include <cstdint>
@@ -60,5 +61,6 @@ const Host *host_current();      // the selected host (headless unless one was s
 void host_select(const Host *h);  // before the first window
 extern const Host host_headless;
 extern const Host host_sdl;  // the desktop host (SDL2)
+extern const Host host_web;  // the browser host (a web page; built only for the web)
 
 }  // namespace plat

@@ -140,7 +140,6 @@ void web_debug_text(const char *text) {
 
 }  // namespace
 
-extern const Host host_web;
 const Host host_web = {
     "web",           web_init,       web_create_window, web_destroy_window, web_show_window, web_present,
     web_poll_event,  web_wait_event, web_now_ms,        web_screen_size, web_debug_text,

@@ -4,10 +4,6 @@
 
 #include "host.h"
 
-namespace plat {
-extern const Host host_web;
-}
-
 extern "C" void plako_web_ended(int code);
 
 // Runs the program on the page; its windows stay on the page until it ends.
