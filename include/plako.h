@@ -228,7 +228,9 @@ int plako_set_logging(int flag);
  * Works whether the console is shown or hidden; the last 25 lines are kept and come back when the
  * console is shown or repainted.
  * Returns the number of characters the formatting produced (before any cut), or a negative value
- * for a null format or a formatting error (an empty line is written then). */
+ * for a formatting error (an empty line is written then) or a null format (then the line is
+ * "plako_console_printf: the format is a null pointer"). On a desktop each line also goes to
+ * standard error, so a program started from a terminal shows its lines there. */
 int plako_console_printf(const char *format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
@@ -247,7 +249,9 @@ int plako_show_console(int show);
  * plako_next_event. A call corrects a bad argument rather than refusing it: it writes one console
  * line per correction (whether logging is on or not) and goes on with the corrected value. With
  * logging on it then writes its log line, which names the colour as the palette does ("navy
- * blue"). Every drawing call returns 1, except plako_text_format. */
+ * blue"). Every drawing call returns 1, except plako_text_format. Called before plako_start, a
+ * call makes its corrections and log line but draws nothing, and says so with
+ * "%s called before plako_start: nothing drawn\n" (the call's name for %s). */
 
 /* A filled circle of the given radius around (x, y): the ellipse inscribed in the square from
  * (x - radius, y + radius) to (x + radius, y - radius), both corners inclusive, so 2 * radius + 1
@@ -296,8 +300,9 @@ int plako_line(int colour, int x1, int y1, int x2, int y2, int width);
  * still takes its place). ptsize is the character height in pixels, from 0 to 127; 0 is the
  * system's default size (12 pixels on Linux). The face is named "PLAKO-font", which no system
  * has, so the system puts its substitute in (on Linux Arial's, Liberation Sans: a 12-pixel size
- * has a 14-pixel cell). Only the glyphs are painted. A null
- * text is drawn as the empty text. The text is copied; the caller's string is not kept.
+ * has a 14-pixel cell). Only the glyphs are painted. A null text is drawn as the empty text,
+ * after "plako_text: the text is a null pointer, drawing the empty text\n". The text is copied;
+ * the caller's string is not kept.
  * Corrects (in this order): a negative ptsize to its magnitude, then a ptsize above 127 to 127,
  *   each with "ptsize of %d not possible, using ptsize %d\n" (so -200 writes two lines: -200 to
  *   200, then 200 to 127); the colour to red, with "Illegal color %d; using RED.\n".
@@ -309,7 +314,8 @@ int plako_text(int colour, int x, int y, int ptsize, const char *text);
 /* Formats the text by printf's rules and draws it as plako_text does, with the same corrections
  * and log line (showing the formatted text). The formatted text is cut at 1023 characters.
  * Returns the number of characters the formatting produced (before any cut), not 1; or a
- * negative value for a null format or a formatting error, after drawing the empty text. */
+ * negative value for a formatting error, after drawing the empty text. A null format draws
+ * nothing and returns -1, after "plako_text_format: the format is a null pointer, nothing drawn\n". */
 int plako_text_format(int colour, int x, int y, int ptsize, const char *format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 5, 6)))

@@ -65,18 +65,12 @@ cases=(
     "cone-scene cone docs/demo.scr"
     "cone-golden cone tests/golden/cone-scene.scr"
 )
-# Every example's own script: NAME.scr beside NAME.c plays the program NAME; a script in a folder
-# with one program only plays that one.
+# Every example's own script: examples/TOPIC/NAME.scr plays the program NAME (built from
+# examples/TOPIC/TOPIC_NAME.c).
 if [ -d examples ]; then
     while IFS= read -r script; do
-        d=$(dirname "$script"); program=$(basename "$script" .scr)
-        if [ ! -f "$d/$program.c" ]; then
-            sources=("$d"/*.c)
-            [ ${#sources[@]} -eq 1 ] && [ -f "${sources[0]}" ] && program=$(basename "${sources[0]}" .c)
-        fi
-        name=$program
-        [ "$(basename "$script" .scr)" = "$program" ] || name="$program-$(basename "$script" .scr)"
-        cases+=("$name $program $script")
+        program=$(basename "$script" .scr)
+        cases+=("$program $program $script")
     done < <(find examples -name '*.scr' | sort)
 fi
 

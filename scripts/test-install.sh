@@ -28,6 +28,13 @@ cp -r template "$WORK/cmake-route"
 cmake -S "$WORK/cmake-route" -B "$WORK/cmake-route/build" -G Ninja -DCMAKE_PREFIX_PATH="$WORK/prefix" >/dev/null
 cmake --build "$WORK/cmake-route/build" >/dev/null
 
+step "the same program as C++, through the CMake package"
+mkdir -p "$WORK/cxx-route"
+cp template/main.c "$WORK/cxx-route/main.cpp"
+sed -e 's/LANGUAGES C)/LANGUAGES CXX)/' -e 's/main\.c)/main.cpp)/' template/CMakeLists.txt >"$WORK/cxx-route/CMakeLists.txt"
+cmake -S "$WORK/cxx-route" -B "$WORK/cxx-route/build" -G Ninja -DCMAKE_PREFIX_PATH="$WORK/prefix" >/dev/null
+cmake --build "$WORK/cxx-route/build" >/dev/null
+
 step "template through pkg-config"
 export PKG_CONFIG_PATH="$WORK/prefix/lib/pkgconfig"
 mkdir -p "$WORK/pc-route"
@@ -36,7 +43,7 @@ cc template/main.c -o "$WORK/pc-route/myprogram" $(pkg-config --cflags --libs pl
 # shellcheck disable=SC2046
 cc template/main.c -o "$WORK/pc-route/myprogram-replay" $(pkg-config --cflags --libs plako-replay)
 
-step "replay template/demo.scr three ways"
+step "replay template/demo.scr four ways"
 mkdir -p "$WORK/run"
 cp template/demo.scr "$WORK/run/PLAKO.SCR"
 replay() {  # replay <runner> <out dir>
@@ -44,11 +51,13 @@ replay() {  # replay <runner> <out dir>
 }
 replay "$WORK/cmake-route/build/myprogram-replay" "$WORK/frames-cmake"
 replay "$WORK/pc-route/myprogram-replay" "$WORK/frames-pc"
+replay "$WORK/cxx-route/build/myprogram-replay" "$WORK/frames-cxx"
 replay "$ROOT/$BUILD/tests/template-replay" "$WORK/frames-tree"
 last=$(cd "$WORK/frames-tree" && ls frame-*.png | tail -n 1)
 [ -n "$last" ] || fail "no frame was written"
 cmp -s "$WORK/frames-cmake/$last" "$WORK/frames-tree/$last" || fail "the CMake-package build draws another picture"
 cmp -s "$WORK/frames-pc/$last" "$WORK/frames-tree/$last" || fail "the pkg-config build draws another picture"
+cmp -s "$WORK/frames-cxx/$last" "$WORK/frames-tree/$last" || fail "the C++ build draws another picture"
 
 # What the program drew, at client pixels (the canvas origin is client pixel 297, 247):
 # the sky, the grass, the sun's centre (200, 170) and the ball dropped at (0, -20).

@@ -92,6 +92,7 @@ struct ReplayState {
     HWND window;
     int playback_chosen;   // Playback was chosen at the first wait
     int playback_seen;     // and was seen switched on
+    int playback_ended;    // and was seen switched off again by the package
     std::string outcome;   // what the package said happened to the script; empty: nothing yet
     int outcome_complete;  // the script played to its end
     int awaiting_reason;   // the next console line is the reason of a failed open
@@ -318,6 +319,25 @@ int model_at_end(void) {
     return 1;
 }
 
+// Whether the line after the events delivered so far is one whose kind the reader does not know,
+// which ends playback without a console line; its number if so.
+int model_unknown_kind(long *number) {
+    ScriptModel &m = replay.script;
+    if (m.file == nullptr || m.owed > 0) return 0;
+    char line[512];
+    int too_long = 0;
+    long at = m.line;
+    while (model_line(line, &too_long)) {
+        at++;
+        if (!too_long && (strcmp(line, "\n") == 0 || strcmp(line, "\r\n") == 0)) continue;
+        if (too_long || strlen(line) < 7) return 0;  // a bad line, which the package reports
+        if (line[6] == 'K' || line[6] == 'M' || line[6] == 'P') return 0;
+        *number = at;
+        return 1;
+    }
+    return 0;
+}
+
 // Opens DIR/PLAKO.SCR, without blocking and only when it is a regular file, as the package does;
 // the reason on failure.
 std::string open_script(void) {
@@ -367,8 +387,6 @@ void note_script_line(const char *text) {
         replay.outcome_complete = 1;
     } else if (sscanf(text, "Bad line %ld%n", &n, &used) == 1 && line.compare(used, in_script.size(), in_script) == 0) {
         replay.outcome = "stopped at line " + std::to_string(n) + line.substr(used + in_script.size());
-    } else if (sscanf(text, "Unknown kind of line %ld%n", &n, &used) == 1) {
-        replay.outcome = "stopped: unknown kind at line " + std::to_string(n);
     } else if (sscanf(text, "Cannot read script file PLAKO.SCR at line %ld%n", &n, &used) == 1) {
         replay.outcome = "stopped at line " + std::to_string(n) + ": cannot read the script" + line.substr(used);
     } else if (line == "Cannot open script file PLAKO.SCR for reading") {
@@ -506,10 +524,13 @@ int finish(void) {
     }
     std::string what = replay.outcome;
     int complete = replay.outcome_complete;
+    long unknown_at = 0;
     if (what.empty() && replay.until_reached) {
         what = "stopped after frame " + std::to_string(replay.opt.until) + " as --until asked, at line " +
                std::to_string(replay.script.played);
         complete = 1;
+    } else if (what.empty() && replay.playback_ended && model_unknown_kind(&unknown_at)) {
+        what = "stopped: unknown kind at line " + std::to_string(unknown_at);
     } else if (what.empty() && model_at_end()) {
         what = "played to the end";
         complete = 1;
@@ -550,6 +571,7 @@ extern "C" int __wrap_plako_next_event(int *x, int *y, char *key) {
     int kind = __real_plako_next_event(x, y, key);
     int playing = replay.window != nullptr && (headless_menu_state(replay.window, 6) & MF_CHECKED);
     if (playing) replay.playback_seen = 1;
+    if (replay.playback_chosen && !playing) replay.playback_ended = 1;
     int over = !replay.outcome.empty() || replay.awaiting_reason || (replay.playback_seen && !playing);
     if (kind == EVENT_QUIT) return kind;
     if (over) {
