@@ -8,6 +8,7 @@ mergeInto(LibraryManager.library, {
   $PLAKO: {
     KIND: {MOUSE_DOWN: 1, MOUSE_UP: 2, MOUSE_MOVE: 3, KEY_DOWN: 4, KEY_UP: 5, CLOSE: 6, EXPOSE: 7, RESIZE: 8, FOCUS: 9},
     SCRIPT: '/PLAKO.SCR',
+    MAX_SCRIPT: 16 << 20,  // bytes: a larger file is refused, not loaded into the page's memory
     windows: {},       // id -> {id, box, canvas, ctx, image, pixels}
     nextId: 1,
     queue: [],         // [kind, id, x, y, button, vk, ch, alt]
@@ -264,6 +265,12 @@ mergeInto(LibraryManager.library, {
       if (up) up.addEventListener('change', function() {
         var file = up.files && up.files[0];
         if (!file) return;
+        if (file.size > PLAKO.MAX_SCRIPT) {
+          PLAKO.status(file.name + ' is ' + file.size + ' bytes, more than a script can be (' + PLAKO.MAX_SCRIPT +
+                       '): PLAKO.SCR is unchanged.');
+          up.value = '';
+          return;
+        }
         file.arrayBuffer().then(function(buf) {
           var bytes = new Uint8Array(buf), text = PLAKO.bytesToText(bytes);
           PLAKO.writeScript(text);
@@ -283,6 +290,7 @@ mergeInto(LibraryManager.library, {
           if (!r.ok) throw new Error(r.status + ' ' + r.statusText);
           return r.arrayBuffer();
         }).then(function(buf) {
+          if (buf.byteLength > PLAKO.MAX_SCRIPT) throw new Error('more than ' + PLAKO.MAX_SCRIPT + ' bytes');
           PLAKO.writeScript(PLAKO.bytesToText(new Uint8Array(buf)));
           PLAKO.autoplay = true;
           PLAKO.status(script + ' is PLAKO.SCR, played through Playback from the start.');

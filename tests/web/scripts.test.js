@@ -86,10 +86,25 @@ test('an uploaded script plays one event per Play One, then to its end with Play
   }
   await page.waitForTimeout(500);  // and no more than one: the clock stands still
   assert.equal(await lib.waitForFrame(page, frames, () => true, 0), 2);
+  // A file far larger than any script is refused with a message, and PLAKO.SCR stays.
+  await page.setInputFiles('#plako-upload', { name: 'huge.scr', mimeType: 'text/plain',
+                                              buffer: Buffer.alloc(17 << 20, 'PLAKO_PERIODIC(1);\n') });
+  await page.waitForFunction(() => /huge\.scr is .* PLAKO\.SCR is unchanged/.test(
+    document.getElementById('plako-status').textContent));
+  assert.equal(await scriptInPage(page), golden.toString('latin1'));
   await page.click('#plako-play');
   const { diff, pic } = await lib.waitForPicture(page, last);
   if (diff) lib.savePicture('upload-page.png', pic);
   assert.equal(diff, 0, 'the uploaded script did not end at the runner\'s picture');
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
+test('a page opened with a script that is not there says so and runs the program as usual', async () => {
+  const page = await lib.openPage(browser, server.url + 'cone.html?script=missing.scr');
+  assert.match(await page.locator('#plako-status').textContent(), /Cannot fetch the script missing\.scr: 404/);
+  const before = await page.evaluate(() => window.plako.stats.presents);
+  await page.waitForFunction((n) => window.plako.stats.presents > n + 5, before, { timeout: 20000 });
   assert.deepEqual(page.errors, []);
   await page.close();
 });
