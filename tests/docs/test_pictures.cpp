@@ -3,7 +3,6 @@
 // pixel for pixel. On a difference the new picture is kept under the build directory; when the
 // change is meant, scripts/make-pictures.sh writes the new pictures into docs/.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 
@@ -14,30 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "png_rgb.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Image {
-    unsigned w = 0, h = 0;
-    std::vector<unsigned char> rgb;  // 3 bytes a pixel, row by row
-};
-
-// Reads any PNG as 8-bit RGB; false when it cannot be read.
-bool load_png(const std::string &path, Image *img) {
-    png_image im = {};
-    im.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&im, path.c_str())) return false;
-    im.format = PNG_FORMAT_RGB;
-    img->w = im.width;
-    img->h = im.height;
-    img->rgb.assign(PNG_IMAGE_SIZE(im), 0);
-    if (!png_image_finish_read(&im, nullptr, img->rgb.data(), 0, nullptr)) {
-        png_image_free(&im);
-        return false;
-    }
-    return true;
-}
+using Image = plako_test::RgbImage;
+using plako_test::load_png;
 
 // The names of the pictures: the programs in docs/pictures.
 std::vector<std::string> picture_names() {
@@ -63,9 +46,9 @@ int render(const std::string &name, const fs::path &dir) {
 // Describes where two pictures of one size differ: the count and the box around the differences.
 std::string differences(const Image &a, const Image &b) {
     long count = 0;
-    unsigned x0 = a.w, y0 = a.h, x1 = 0, y1 = 0;
-    for (unsigned y = 0; y < a.h; y++) {
-        for (unsigned x = 0; x < a.w; x++) {
+    int x0 = a.w, y0 = a.h, x1 = 0, y1 = 0;
+    for (int y = 0; y < a.h; y++) {
+        for (int x = 0; x < a.w; x++) {
             size_t i = ((size_t)y * a.w + x) * 3;
             if (a.rgb[i] == b.rgb[i] && a.rgb[i + 1] == b.rgb[i + 1] && a.rgb[i + 2] == b.rgb[i + 2]) continue;
             count++;
@@ -95,8 +78,8 @@ TEST_P(Picture, RendersAsInDocs) {
     const std::string docs_png = std::string(PLAKO_SOURCE_DIR) + "/docs/" + name + ".png";
     ASSERT_TRUE(load_png(docs_png, &expected)) << docs_png << " is missing: run scripts/make-pictures.sh";
     // The graphics window's client area.
-    EXPECT_EQ(actual.w, 595u);
-    EXPECT_EQ(actual.h, 495u);
+    EXPECT_EQ(actual.w, 595);
+    EXPECT_EQ(actual.h, 495);
     ASSERT_EQ(actual.w, expected.w) << docs_png;
     ASSERT_EQ(actual.h, expected.h) << docs_png;
     EXPECT_TRUE(actual.rgb == expected.rgb)

@@ -21,9 +21,15 @@
 #include <string>
 #include <vector>
 
+#include "png_rgb.h"
+
 extern char **environ;
 
 namespace {
+
+using Image = plako_test::RgbImage;
+using plako_test::load_png;
+using plako_test::save_png;
 
 // One example: examples/<topic>/<topic>_<name>.c with its script examples/<topic>/<name>.scr.
 struct Example {
@@ -68,31 +74,6 @@ long script_ticks(const std::string &script) {
         if (line.size() > 6 && line[6] == 'P') ticks += atol(line.c_str() + line.find('(') + 1);
     }
     return ticks;
-}
-
-struct Image {
-    int w = 0, h = 0;
-    std::vector<unsigned char> rgb;
-};
-
-bool load_png(const std::string &path, Image *img) {
-    png_image png = {};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-    png.format = PNG_FORMAT_RGB;
-    img->w = (int)png.width;
-    img->h = (int)png.height;
-    img->rgb.resize(PNG_IMAGE_SIZE(png));
-    return png_image_finish_read(&png, nullptr, img->rgb.data(), 0, nullptr) != 0;
-}
-
-bool save_png(const std::string &path, const Image &img) {
-    png_image png = {};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = (png_uint_32)img.w;
-    png.height = (png_uint_32)img.h;
-    png.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&png, path.c_str(), 0, img.rgb.data(), 0, nullptr) != 0;
 }
 
 // What one run of a runner left: its exit status, its output and the frames it wrote.

@@ -10,14 +10,6 @@ namespace {
 const char TOOL[] = PLAKO_BINARY_DIR "/cone-replay";
 const char MISMATCH_DIR[] = PLAKO_BINARY_DIR "/tests/script-mismatch";
 
-bool save_png(const std::string &path, const Image &img) {
-    png_image png = {};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = (png_uint_32)img.w;
-    png.height = (png_uint_32)img.h;
-    png.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&png, path.c_str(), 0, img.rgb.data(), 0, nullptr) != 0;
-}
 
 // The live frames are kept raw (width, height, then RGB rows): quicker than compressing them.
 bool save_raw(const std::string &path, const Image &img) {

@@ -13,24 +13,14 @@
 #include <vector>
 
 #include "harness.h"
+#include "png_rgb.h"
 
 namespace script_test {
 
-struct Image {
-    int w = 0, h = 0;
-    std::vector<unsigned char> rgb;
-};
+using Image = plako_test::RgbImage;
+using plako_test::load_png;
+using plako_test::save_png;
 
-inline bool load_png(const std::string &path, Image *img) {
-    png_image png = {};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-    png.format = PNG_FORMAT_RGB;
-    img->w = (int)png.width;
-    img->h = (int)png.height;
-    img->rgb.resize(PNG_IMAGE_SIZE(png));
-    return png_image_finish_read(&png, nullptr, img->rgb.data(), 0, nullptr) != 0;
-}
 
 // The lines a runner called `name` writes to standard error about itself.
 inline std::vector<std::string> own_lines(const std::string &err, const std::string &name) {
