@@ -21,6 +21,9 @@ install(FILES ${PROJECT_BINARY_DIR}/plakoConfig.cmake ${PROJECT_BINARY_DIR}/plak
               ${PROJECT_SOURCE_DIR}/cmake/PlakoProgram.cmake
         DESTINATION ${PLAKO_CMAKE_DIR})
 if(NOT WIN32)
+  # The .pc files find the prefix from where they lie, so an installed tree can be moved.
+  file(RELATIVE_PATH PLAKO_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+  string(REGEX REPLACE "/$" "" PLAKO_PC_TO_PREFIX "${PLAKO_PC_TO_PREFIX}")
   foreach(pc plako plako-replay)
     configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
     install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

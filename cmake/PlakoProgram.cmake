@@ -22,6 +22,6 @@ function(plako_add_program name)
   target_link_libraries(${name} PRIVATE plako::plako)
   add_executable(${name}-replay ${ARGN})
   target_link_libraries(${name}-replay PRIVATE plako::replay)
-  # A C program links a C++ library: let the C++ driver link it.
-  set_target_properties(${name} ${name}-replay PROPERTIES LINKER_LANGUAGE CXX)
+  # The libraries are C++: a C program links with the C driver and the C++ run-time, which
+  # plako::plako names for a C link.
 endfunction()

@@ -74,15 +74,20 @@ void repaint(HWND hwnd) {
 
 // Formats a line (cut at 1023 characters), keeps it in the ring and draws it at the console's
 // bottom. Returns what the formatting produced: the untruncated length, or negative on an
-// encoding error (then an empty line is kept).
+// encoding error (then an empty line is kept) or a null format (then a line saying so).
 int plako_console_printf(const char *format, ...) {
     char buf[PLAKO_TEXT_BUFFER];
     va_list args;
     va_start(args, format);
     int produced = plako_vformat(buf, format, args);
     va_end(args);
+    // A null format would make an empty line that says nothing: the line says what happened.
+    if (!format) snprintf(buf, sizeof buf, "plako_console_printf: the format is a null pointer\n");
     ring_append(buf);
     console_draw_line(buf);
+    // The debugger sees every line too (off Windows: the terminal that started the program).
+    OutputDebugStringA(buf);
+    if (buf[0] == '\0' || buf[strlen(buf) - 1] != '\n') OutputDebugStringA("\n");
     return produced;
 }
 

@@ -39,8 +39,28 @@ HGLOBAL copy_text(const char *text) {
     return block;
 }
 
-// Fills in one DrawCommand and hands it to the renderer.
+// Whether there is a canvas to draw on; before plako_start there is none, and the call says so
+// rather than vanishing without a word.
+int started(const char *call) {
+    if (window_canvas()) return 1;
+    plako_console_printf("%s called before plako_start: nothing drawn\n", call);
+    return 0;
+}
+
+// The public call that makes each kind of DrawCommand, for the report above.
+const char *call_of(int kind) {
+    switch (kind) {
+        case SHAPE_TRIANGLE: return "plako_triangle";
+        case SHAPE_RECTANGLE: return "plako_rectangle";
+        case SHAPE_OVAL: return "plako_circle";
+        case SHAPE_LINE: return "plako_line";
+        default: return "plako_text";
+    }
+}
+
+// Fills in one DrawCommand and hands it to the renderer, once the package has been started.
 void render(int kind, int colour, int width, int x1, int y1, int x2, LONG_PTR y2, int x3 = 0, int y3 = 0) {
+    if (!started(call_of(kind))) return;
     DrawCommand cmd = {};
     cmd.kind = kind;
     cmd.colour = colour;
@@ -124,9 +144,12 @@ int plako_line(int colour, int x1, int y1, int x2, int y2, int width) {
 }
 
 // Text whose first line has its lower-left corner at (x, y); further lines go below; returns 1.
-// A null text is drawn as the empty text.
+// A null text is reported and drawn as the empty text.
 int plako_text(int colour, int x, int y, int ptsize, const char *text) {
-    if (!text) text = "";
+    if (!text) {
+        plako_console_printf("plako_text: the text is a null pointer, drawing the empty text\n");
+        text = "";
+    }
     if (ptsize < 0) {
         int corrected = negate(ptsize);
         plako_console_printf("ptsize of %d not possible, using ptsize %d\n", ptsize, corrected);
@@ -141,6 +164,7 @@ int plako_text(int colour, int x, int y, int ptsize, const char *text) {
     if (event_logging())
         plako_console_printf("%s text at (%d,%d), \"%s\"\n", palette_name(colour), x, y, text);
 
+    if (!started("plako_text")) return 1;
     // The renderer gets a private copy, so the command never refers to the caller's string.
     HGLOBAL copy = copy_text(text);
     render(SHAPE_TEXT, colour, 0, x, y, ptsize, (LONG_PTR)copy);
@@ -150,8 +174,12 @@ int plako_text(int colour, int x, int y, int ptsize, const char *text) {
 
 // Formats into 1024 bytes (cut at 1023 characters) and draws the result as plako_text does.
 // Returns what the formatting produced: the untruncated length, or negative on an encoding error
-// (then the empty text is drawn).
+// (then the empty text is drawn). A null format is reported, draws nothing and returns -1.
 int plako_text_format(int colour, int x, int y, int ptsize, const char *format, ...) {
+    if (!format) {
+        plako_console_printf("plako_text_format: the format is a null pointer, nothing drawn\n");
+        return -1;
+    }
     char buf[PLAKO_TEXT_BUFFER];
     va_list args;
     va_start(args, format);
@@ -164,6 +192,6 @@ int plako_text_format(int colour, int x, int y, int ptsize, const char *format, 
 // Fills the whole canvas with the background colour; returns 1.
 int plako_erase(void) {
     if (event_logging()) plako_console_printf("Clearing the graphics window\n");
-    plako_fill_canvas();
+    if (started("plako_erase")) plako_fill_canvas();
     return 1;
 }

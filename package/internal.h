@@ -56,7 +56,7 @@ HMENU event_run_menu(void);
 int event_handle_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 
 // ---- script.cpp: recording and playback of the event stream ----
-void script_write(int kind, int x, int y, char key);
+int script_write(int kind, int x, int y, char key);  // 0 when the line was not written (reported)
 int script_read(void);  // 1 when it delivered an event into event_pending()
 void script_stop_playback(void);
 void script_close(void);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whichever of the given Debian packages are missing (through sudo when not root).
-# Usage: scripts/deps.sh [build|run|test|windows|fuzz]...
+# Usage: scripts/deps.sh [build|run|test|windows|wine|fuzz]...
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev libsdl2-dev libpng-dev
@@ -8,6 +8,7 @@ build=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev libsdl
 run=(xvfb)
 test=(xvfb xdotool x11-utils x11-apps imagemagick python3)
 windows=(cmake ninja-build g++-mingw-w64-x86-64)
+wine=(wine wine64 fonts-wine xvfb python3)
 fuzz=(clang libclang-rt-14-dev)
 
 want=()
@@ -17,6 +18,7 @@ for set in "${@:-build}"; do
         run) want+=("${run[@]}") ;;
         test) want+=("${test[@]}") ;;
         windows) want+=("${windows[@]}") ;;
+        wine) want+=("${wine[@]}") ;;
         fuzz) want+=("${fuzz[@]}") ;;
         *) echo "deps.sh: unknown set '$set'" >&2; exit 2 ;;
     esac

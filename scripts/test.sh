@@ -11,5 +11,9 @@ for preset in default sanitize; do
     cmake --build --preset "$preset" -j "$jobs"
     echo "== $preset tests"
     ctest --preset "$preset" -j "$jobs" --timeout 600
+    if [ "$preset" = default ]; then
+        echo "== install, and a program of one's own built against it"
+        scripts/test-install.sh build/default
+    fi
 done
 echo "All tests passed."

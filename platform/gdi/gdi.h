@@ -73,11 +73,9 @@ struct Span {
 void raster_fill(const Surface &s, int64_t x0, int64_t x1, int64_t y, uint32_t rgb);
 void raster_spans(const Surface &s, const Span *spans, size_t n, uint32_t rgb);
 void raster_pixel(const Surface &s, int64_t x, int64_t y, uint32_t rgb);
-// Blends rgb over the pixel with coverage a (0..255).
-void raster_blend(const Surface &s, int64_t x, int64_t y, uint32_t rgb, int a);
-// A coverage mask of w by h values (255 = the colour, 0 = untouched, between = blended) with its
-// top-left corner at (x, y), clipped once to the surface.
-void raster_mask(const Surface &s, int64_t x, int64_t y, const uint8_t *cov, int w, int h, uint32_t rgb);
+// A glyph mask of w by h levels (16 = the colour, 0 and 1 = untouched, between = blended by the
+// glyph curve) with its top-left corner at (x, y), clipped once to the surface.
+void raster_mask(const Surface &s, int64_t x, int64_t y, const uint8_t *level, int w, int h, uint32_t rgb);
 // Copies the w by h block at (sx, sy) of src to (dx, dy) of dst; the caller has clipped both
 // blocks to their surfaces. The surfaces may be one and the blocks may overlap.
 void raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy, int64_t w,

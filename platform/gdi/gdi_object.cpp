@@ -54,7 +54,8 @@ StockSet &stock() {
     // Positive heights are cell heights: the fixed fonts get the 8-pixel-wide cells of the classic ones.
     const int fixed = FIXED_PITCH | FF_MODERN, var = VARIABLE_PITCH | FF_SWISS;
     set_font(s->fonts[OEM_FIXED_FONT - 10], 12, 8, FW_NORMAL, fixed, "Liberation Mono");
-    set_font(s->fonts[ANSI_FIXED_FONT - 10], 13, 8, FW_NORMAL, fixed, "Liberation Mono");
+    // ANSI_FIXED_FONT is the bitmap Courier where it is installed, else a fixed-pitch outline face.
+    set_font(s->fonts[ANSI_FIXED_FONT - 10], 13, 8, FW_NORMAL, fixed, "Courier");
     set_font(s->fonts[ANSI_VAR_FONT - 10], 13, 0, FW_NORMAL, var, "Arial");
     set_font(s->fonts[SYSTEM_FONT - 10], 16, 0, FW_BOLD, var, "Arial");
     set_font(s->fonts[14 - 10], 16, 0, FW_BOLD, var, "Arial");  // DEVICE_DEFAULT_FONT

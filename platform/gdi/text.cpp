@@ -6,10 +6,13 @@
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
 #include FT_GASP_H
+#include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
+#include FT_WINFONTS_H
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -38,7 +41,11 @@ uint32_t unicode_of(unsigned char c) {
     return c;
 }
 
-// One rendered character: coverage 0..255 per pixel, placed relative to the pen and baseline.
+// The glyph level (0..16) of a smoothed pixel of coverage 0..255: the reference GDI keeps 16
+// steps of 15 and drops the faintest two.
+uint8_t glyph_level(int cov) { return uint8_t(cov > 30 ? (cov + 14) / 15 - 1 : 0); }
+
+// One rendered character: a glyph level 0..16 per pixel, placed relative to the pen and baseline.
 struct Glyph {
     bool kept = false;  // cached in its face
     int left = 0, top = 0, w = 0, h = 0;
@@ -87,13 +94,31 @@ struct TextState {
 };
 TextState state;
 
+// Where Debian's fonts-wine puts the classic bitmap Courier (Windows-1252, a 13-pixel cell), the
+// face of ANSI_FIXED_FONT; fontconfig does not look there by itself.
+const char *const FIXED_FONT_FILE = "/usr/share/wine/fonts/coure.fon";
+
+// Gives back everything FreeType and fontconfig hold, at exit, so that a program checked for
+// leaks ends clean; a later text call starts them again.
+void release() {
+    if (!state.tried_init) return;
+    delete state.faces;  // closes the faces before their library
+    delete state.names;
+    if (state.ft) FT_Done_FreeType(state.ft);
+    if (state.fc_ready) FcFini();
+    state = TextState();
+}
+
 bool init() {
     if (!state.tried_init) {
         state.tried_init = true;
         if (FT_Init_FreeType(&state.ft) != 0) state.ft = nullptr;
         state.fc_ready = FcInit() == FcTrue;
+        if (state.fc_ready) FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8 *>(FIXED_FONT_FILE));
         state.faces = new std::vector<std::unique_ptr<Face>>;
         state.names = new std::vector<NameEntry>;
+        static bool registered = false;
+        if (!registered) registered = std::atexit(release) == 0;
     }
     return state.ft != nullptr;
 }
@@ -116,7 +141,8 @@ bool match_family(const char *family, const Font &f, bool exact, std::string *fi
     FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family));
     FcPatternAddInteger(p, FC_WEIGHT, f.weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(p, FC_SLANT, f.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+    // A named family may be a bitmap font (the fixed Courier); any other match must scale.
+    if (!exact) FcPatternAddBool(p, FC_SCALABLE, FcTrue);
     if (is_fixed_request(f)) FcPatternAddInteger(p, FC_SPACING, FC_MONO);
     FcConfigSubstitute(nullptr, p, FcMatchPattern);
     FcDefaultSubstitute(p);
@@ -216,6 +242,67 @@ void compute_metrics(Face &fc) {
     tm.tmCharSet = ANSI_CHARSET;
 }
 
+// Adds an opened face to the cache, closing the least recently used one when it is full.
+Face *keep_face(std::unique_ptr<Face> fc) {
+    fc->last_use = ++state.clock;
+    if (state.faces->size() >= MAX_FACES) {
+        auto oldest = std::min_element(state.faces->begin(), state.faces->end(),
+                                       [](const std::unique_ptr<Face> &a, const std::unique_ptr<Face> &b) {
+                                           return a->last_use < b->last_use;
+                                       });
+        state.faces->erase(oldest);
+    }
+    state.faces->push_back(std::move(fc));
+    return state.faces->back().get();
+}
+
+// A bitmap font: the strike whose height is nearest the request, and the metrics its header
+// gives. Its glyphs are drawn as they are, bilevel.
+bool open_strike(Face &fc) {
+    FT_Face ft = fc.ft;
+    if (ft->num_fixed_sizes <= 0) return false;
+    long want = fc.cell > 0 ? fc.cell : std::max(1L, fc.em_asked / 64);
+    int best = 0;
+    for (int i = 1; i < ft->num_fixed_sizes; i++)
+        if (std::abs(ft->available_sizes[i].height - want) < std::abs(ft->available_sizes[best].height - want)) best = i;
+    if (FT_Select_Size(ft, best) != 0) return false;
+    if (!ft->charmap && ft->num_charmaps > 0) FT_Set_Charmap(ft, ft->charmaps[0]);  // the code page's own map
+    const FT_Bitmap_Size &size = ft->available_sizes[best];
+    fc.em26 = size.y_ppem > 0 ? size.y_ppem : 64L * size.height;
+    fc.emx26 = size.x_ppem > 0 ? size.x_ppem : fc.em26;
+    fc.smooth = false;
+    TEXTMETRICA &tm = fc.tm;
+    FT_WinFNT_HeaderRec fnt;
+    if (FT_Get_WinFNT_Header(ft, &fnt) == 0) {
+        tm.tmHeight = fnt.pixel_height;
+        tm.tmAscent = fnt.ascent;
+        tm.tmInternalLeading = fnt.internal_leading;
+        tm.tmExternalLeading = fnt.external_leading;
+        tm.tmAveCharWidth = fnt.avg_width;
+        tm.tmMaxCharWidth = fnt.max_width;
+        tm.tmFirstChar = char(fnt.first_char);
+        tm.tmLastChar = char(fnt.last_char);
+        tm.tmDefaultChar = char(fnt.first_char + fnt.default_char);
+        tm.tmBreakChar = char(fnt.first_char + fnt.break_char);
+        tm.tmCharSet = fnt.charset;
+    } else {
+        tm.tmHeight = size.height;
+        tm.tmAscent = long((ft->size->metrics.ascender + 63) >> 6);
+        tm.tmAveCharWidth = tm.tmMaxCharWidth = size.width;
+        tm.tmLastChar = char(255);
+        tm.tmBreakChar = 32;
+    }
+    tm.tmDescent = tm.tmHeight - tm.tmAscent;
+    tm.tmWeight = (ft->style_flags & FT_STYLE_FLAG_BOLD) ? FW_BOLD : FW_NORMAL;
+    tm.tmDigitizedAspectX = tm.tmDigitizedAspectY = 96;
+    tm.tmItalic = (ft->style_flags & FT_STYLE_FLAG_ITALIC) ? 1 : 0;
+    bool fixed = FT_IS_FIXED_WIDTH(ft);
+    // Windows' quirk: TMPF_FIXED_PITCH set means a variable-pitch font; a raster font has no
+    // TMPF_VECTOR or TMPF_TRUETYPE.
+    tm.tmPitchAndFamily = BYTE((fixed ? 0 : TMPF_FIXED_PITCH) | (fixed ? FF_MODERN : FF_SWISS));
+    return true;
+}
+
 // Opens the file at the asked size: an em height (em_asked, 1/64 px) or a cell height (cell,
 // px), and an average character width (width, px; 0 keeps the face's proportions).
 Face *open_face(const std::string &file, int index, long cell, long em_asked, long width) {
@@ -229,6 +316,10 @@ Face *open_face(const std::string &file, int index, long cell, long em_asked, lo
     if (FT_New_Face(state.ft, file.c_str(), index, &fc->ft) != 0) {
         fc->ft = nullptr;
         return nullptr;
+    }
+    if (!FT_IS_SCALABLE(fc->ft)) {
+        if (!open_strike(*fc)) return nullptr;
+        return keep_face(std::move(fc));
     }
     long long upem = fc->ft->units_per_EM > 0 ? fc->ft->units_per_EM : 2048;
     long long wa, wd;
@@ -244,16 +335,7 @@ Face *open_face(const std::string &file, int index, long cell, long em_asked, lo
     int ppem = int((fc->em26 + 32) / 64);
     int gasp = FT_Get_Gasp(fc->ft, FT_UInt(ppem));
     fc->smooth = gasp == FT_GASP_NO_TABLE ? ppem >= 16 : (gasp & FT_GASP_DO_GRAY) != 0;
-    fc->last_use = ++state.clock;
-    if (state.faces->size() >= MAX_FACES) {
-        auto oldest = std::min_element(state.faces->begin(), state.faces->end(),
-                                       [](const std::unique_ptr<Face> &a, const std::unique_ptr<Face> &b) {
-                                           return a->last_use < b->last_use;
-                                       });
-        state.faces->erase(oldest);
-    }
-    state.faces->push_back(std::move(fc));
-    return state.faces->back().get();
+    return keep_face(std::move(fc));
 }
 
 // The face for font f at its size, from the cache or opened; null when no font can be found.
@@ -277,19 +359,14 @@ Face *face_for(const Font &f) {
     return open_face(file, index, cell, em26, width);
 }
 
-// Loads byte c's glyph hinted for the mode; with g, renders its coverage into it.
-// Returns the hinted advance (the width drawing moves by), 0 when the glyph cannot be loaded.
-int load_glyph(Face &fc, unsigned char c, bool smooth, Glyph *g) {
-    if (g) *g = Glyph();  // a glyph that cannot be loaded draws nothing
-    FT_UInt gi = FT_Get_Char_Index(fc.ft, unicode_of(c));
-    if (FT_Load_Glyph(fc.ft, gi, smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO) != 0) return 0;
-    int adv = int((fc.ft->glyph->advance.x + 32) >> 6);
-    fc.draw_adv[smooth][c] = adv;
-    if (!g) return adv;
-    if (FT_Render_Glyph(fc.ft->glyph, smooth ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0) return adv;
-    const FT_Bitmap &bm = fc.ft->glyph->bitmap;
-    g->left = fc.ft->glyph->bitmap_left;
-    g->top = fc.ft->glyph->bitmap_top;
+// The face's glyph for Windows-1252 byte c. A bitmap font is indexed by the byte itself: its map
+// is its own code page, Windows-1252 for the fixed Courier.
+FT_UInt glyph_index(Face &fc, unsigned char c) {
+    return FT_Get_Char_Index(fc.ft, FT_IS_SCALABLE(fc.ft) ? unicode_of(c) : c);
+}
+
+// Copies a FreeType bitmap (bilevel or 8-bit coverage) into g as glyph levels.
+void take_bitmap(const FT_Bitmap &bm, Glyph *g) {
     g->w = int(bm.width);
     g->h = int(bm.rows);
     g->cov.assign(size_t(g->w) * size_t(g->h), 0);
@@ -297,8 +374,58 @@ int load_glyph(Face &fc, unsigned char c, bool smooth, Glyph *g) {
         const unsigned char *row = bm.buffer + (bm.pitch >= 0 ? y * bm.pitch : (g->h - 1 - y) * -bm.pitch);
         uint8_t *out = g->cov.data() + size_t(y) * size_t(g->w);
         for (int x = 0; x < g->w; x++)
-            out[x] = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (((row[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0) : row[x];
+            out[x] = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (((row[x >> 3] >> (7 - (x & 7))) & 1) ? 16 : 0)
+                                                          : glyph_level(row[x]);
     }
+}
+
+// Scan-converts the loaded outline bilevel into a bitmap exactly as large as its box in whole
+// pixels, the outline moved so that the box's bottom-left corner is the bitmap's. The reference's
+// bilevel glyphs are made this way: where a stem lies between pixel centres, which pixel a row
+// gets depends on that placement, and rendering through the glyph slot places it differently.
+bool render_bilevel(FT_GlyphSlot slot, Glyph *g) {
+    FT_Outline &o = slot->outline;
+    FT_BBox box;
+    FT_Outline_Get_CBox(&o, &box);
+    FT_Pos left = box.xMin & -64, bottom = box.yMin & -64, right = (box.xMax + 63) & -64, top = (box.yMax + 63) & -64;
+    long w = long((right - left) >> 6), h = long((top - bottom) >> 6);
+    if (w <= 0 || h <= 0) return true;  // a space: nothing to draw
+    if (w > 4 * MAX_PIXEL_SIZE || h > 4 * MAX_PIXEL_SIZE) return false;
+    int pitch = int((w + 31) / 32 * 4);
+    std::vector<unsigned char> bits(size_t(pitch) * size_t(h), 0);
+    FT_Bitmap bm = {};
+    bm.width = unsigned(w);
+    bm.rows = unsigned(h);
+    bm.pitch = pitch;
+    bm.pixel_mode = FT_PIXEL_MODE_MONO;
+    bm.num_grays = 2;
+    bm.buffer = bits.data();
+    FT_Outline_Translate(&o, -left, -bottom);
+    if (FT_Outline_Get_Bitmap(state.ft, &o, &bm) != 0) return false;
+    take_bitmap(bm, g);
+    g->left = int(left >> 6);
+    g->top = int(top >> 6);
+    return true;
+}
+
+// Loads byte c's glyph hinted for the mode; with g, renders its levels into it.
+// Returns the hinted advance (the width drawing moves by), 0 when the glyph cannot be loaded.
+int load_glyph(Face &fc, unsigned char c, bool smooth, Glyph *g) {
+    if (g) *g = Glyph();  // a glyph that cannot be loaded draws nothing
+    FT_UInt gi = glyph_index(fc, c);
+    if (FT_Load_Glyph(fc.ft, gi, smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO) != 0) return 0;
+    FT_GlyphSlot slot = fc.ft->glyph;
+    int adv = int((slot->advance.x + 32) >> 6);
+    fc.draw_adv[smooth][c] = adv;
+    if (!g) return adv;
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE && !smooth) {
+        if (!render_bilevel(slot, g)) *g = Glyph();
+        return adv;
+    }
+    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return adv;
+    take_bitmap(slot->bitmap, g);
+    g->left = slot->bitmap_left;
+    g->top = slot->bitmap_top;
     return adv;
 }
 
@@ -328,8 +455,9 @@ int draw_advance(Face &fc, unsigned char c, bool smooth) {
 // there and then to a whole pixel, per glyph.
 int extent_advance(Face &fc, unsigned char c) {
     if (fc.extent_adv[c] >= 0) return fc.extent_adv[c];
+    if (!FT_IS_SCALABLE(fc.ft)) return fc.extent_adv[c] = draw_advance(fc, c, false);  // a bitmap's own widths
     FT_Fixed units = 0;
-    FT_UInt gi = FT_Get_Char_Index(fc.ft, unicode_of(c));
+    FT_UInt gi = glyph_index(fc, c);
     if (FT_Get_Advance(fc.ft, gi, FT_LOAD_NO_SCALE, &units) != 0) units = 0;
     FT_Pos adv26 = FT_MulFix(units, fc.ft->size->metrics.x_scale);
     fc.extent_adv[c] = int((adv26 + 32) >> 6);
@@ -455,7 +583,10 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
         if (pen + adv + margin >= 0) {
             const Glyph &g = glyph_of(*fc, ch, smooth, scratch);
             int64_t gx = pen + g.left, gy = base - g.top;
-            raster_mask(s, gx, gy, g.cov.data(), g.w, g.h, ink);
+            // Glyphs are cut at the character cell's top and bottom rows, as the reference
+            // cuts the accents of small sizes.
+            int64_t r0 = std::max<int64_t>(0, top - gy), r1 = std::min<int64_t>(g.h, top + tm.tmHeight - gy);
+            if (r0 < r1) raster_mask(s, gx, gy + r0, g.cov.data() + size_t(r0) * size_t(g.w), g.w, int(r1 - r0), ink);
         }
         pen += adv;
     }

@@ -37,7 +37,9 @@ struct Host {
     const char *name;
     // Prepares the host; 0 when it cannot run (no display), with a message already printed.
     int (*init)(void);
-    // A top-level window whose content (menu bar + client) is w by h pixels at screen (x, y).
+    // A top-level window whose content (menu bar + client) is w by h pixels at screen (x, y). One
+    // that is not resizable keeps that content size: a resize forced on it by the window system
+    // is never reported, and its frames are shown at their own size.
     void *(*create_window)(HWND__ *owner, const char *title, int x, int y, int w, int h, int resizable);
     void (*destroy_window)(void *win);
     void (*show_window)(void *win, int show);
@@ -49,10 +51,14 @@ struct Host {
     void (*wait_event)(uint32_t deadline_ms);
     uint32_t (*now_ms)(void);
     void (*screen_size)(int *w, int *h);
+    // Text the program wrote for a developer (OutputDebugStringA), Windows-1252: shown where a
+    // developer looks (the desktop host: standard error); a headless run has no such reader.
+    void (*debug_text)(const char *text);
 };
 
 const Host *host_current();      // the selected host (headless unless one was selected)
 void host_select(const Host *h);  // before the first window
 extern const Host host_headless;
+extern const Host host_sdl;  // the desktop host (SDL2)
 
 }  // namespace plat

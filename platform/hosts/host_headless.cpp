@@ -116,11 +116,14 @@ void screen_size(int *w, int *h) {
     if (h) *h = SCREEN_H;
 }
 
+// Tests and runners read the console itself; a copy on standard error would only repeat it.
+void debug_text(const char *) {}
 
 }  // namespace
 
 const Host host_headless = {
-    "headless", init, create_window, destroy_window, show_window, present, poll_event, wait_event, now_ms, screen_size,
+    "headless", init,   create_window, destroy_window, show_window, present, poll_event,
+    wait_event, now_ms, screen_size,   debug_text,
 };
 
 void headless_inject(HWND w, HostEvent ev) {

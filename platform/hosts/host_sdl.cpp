@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -27,6 +28,8 @@ struct HostWindow {
     SDL_Window *sdl = nullptr;
     HWND__ *owner = nullptr;
     Uint32 id = 0;
+    int w = 0, h = 0;   // the content size the window core knows
+    int fixed = 0;      // no sizing frame: keeps w by h whatever size the window system gives it
     int presented = 0;  // a frame is in the window surface, so an expose can show it again
 };
 
@@ -84,10 +87,10 @@ std::vector<int> cp1252_text(const char *s) {
     return out;
 }
 
-// The title in UTF-8, as SDL wants it; window titles come in Windows-1252.
-std::string utf8_from_cp1252(const char *s) {
+// Windows-1252 text (at most limit bytes of it) in UTF-8, as SDL and terminals want it.
+std::string utf8_from_cp1252(const char *s, size_t limit) {
     std::string out;
-    for (size_t i = 0; s && s[i] && i < 4096; ++i) {
+    for (size_t i = 0; s && i < limit && s[i]; ++i) {
         unsigned char c = (unsigned char)s[i];
         Uint32 cp = (c >= 0x80 && c < 0xA0) ? CP1252_HIGH[c - 0x80] : c;
         if (cp == 0) cp = '?';
@@ -200,6 +203,9 @@ void queue_packets(HWND__ *owner, const std::vector<int> &chars, size_t from) {
 // The next event on SDL's queue, without taking it; 0 when the queue is empty.
 int peek_next(SDL_Event *e) { return SDL_PeepEvents(e, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0; }
 
+// True for a point of a fixed window that lies beyond its content, in what a forced resize added.
+bool outside_content(const HostWindow *w, int x, int y) { return w->fixed && (x >= w->w || y >= w->h); }
+
 // Turns one SDL event into host events on the pending queue (none for those we do not use).
 void translate(const SDL_Event &e) {
     HostEvent ev;
@@ -209,7 +215,7 @@ void translate(const SDL_Event &e) {
         // Only the latest position matters: skip to it when more motion is already queued.
         if (peek_next(&next) && next.type == SDL_MOUSEMOTION && next.motion.windowID == e.motion.windowID) return;
         HostWindow *w = window_by_id(e.motion.windowID);
-        if (!w) return;
+        if (!w || outside_content(w, e.motion.x, e.motion.y)) return;
         ev.kind = HostEvent::MOUSE_MOVE;
         ev.window = w->owner;
         ev.x = e.motion.x;
@@ -221,6 +227,8 @@ void translate(const SDL_Event &e) {
     case SDL_MOUSEBUTTONUP: {
         HostWindow *w = window_by_id(e.button.windowID);
         if (!w || e.button.button != SDL_BUTTON_LEFT) return;
+        // A release outside still ends the press the window saw.
+        if (e.type == SDL_MOUSEBUTTONDOWN && outside_content(w, e.button.x, e.button.y)) return;
         ev.kind = e.type == SDL_MOUSEBUTTONDOWN ? HostEvent::MOUSE_DOWN : HostEvent::MOUSE_UP;
         ev.window = w->owner;
         ev.x = e.button.x;
@@ -272,10 +280,16 @@ void translate(const SDL_Event &e) {
             ev.kind = HostEvent::EXPOSE;
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            ev.kind = HostEvent::RESIZE;
-            ev.x = e.window.data1;
-            ev.y = e.window.data2;
             w->presented = 0;  // the window surface is made anew at the next present
+            if (w->fixed) {
+                // Forced on a window without a sizing frame: its content keeps its size, and only
+                // needs showing again in the new surface.
+                ev.kind = HostEvent::EXPOSE;
+                break;
+            }
+            ev.kind = HostEvent::RESIZE;
+            ev.x = w->w = e.window.data1;
+            ev.y = w->h = e.window.data2;
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             ev.kind = HostEvent::FOCUS;
@@ -331,6 +345,9 @@ int sdl_init(void) {
     // hint above forbids. X11 (and XWayland, SDL's usual choice) keeps the plain software path.
     if (std::strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
     SDL_StartTextInput();
+    // Console lines go to standard error: a pipe there whose reader has gone must not end the
+    // program, whose lines then simply go nowhere.
+    std::signal(SIGPIPE, SIG_IGN);
     state.ready = 1;
     // No SDL_Quit at exit: closing SDL's second display connection can read an X error that a
     // wake-up message to a window made anew earlier left there, and Xlib answers it with exit(1).
@@ -344,16 +361,24 @@ void *sdl_create_window(HWND__ *owner, const char *title, int x, int y, int w, i
     w = w < 1 ? 1 : (w > 16384 ? 16384 : w);
     h = h < 1 ? 1 : (h > 16384 ? 16384 : h);
     Uint32 flags = SDL_WINDOW_HIDDEN | (resizable ? SDL_WINDOW_RESIZABLE : 0);
-    std::string utf8 = utf8_from_cp1252(title);
+    std::string utf8 = utf8_from_cp1252(title, 4096);
     SDL_Window *sdl = SDL_CreateWindow(utf8.c_str(), x, y, w, h, flags);
     if (!sdl) {
         std::fprintf(stderr, "%s: cannot open a window (SDL: %s)\n", program_invocation_short_name, SDL_GetError());
         return nullptr;
     }
+    if (!resizable) {
+        // Fixed size hints, so that a window manager that honours them offers no resize at all.
+        SDL_SetWindowMinimumSize(sdl, w, h);
+        SDL_SetWindowMaximumSize(sdl, w, h);
+    }
     HostWindow *hw = new HostWindow;
     hw->sdl = sdl;
     hw->owner = owner;
     hw->id = SDL_GetWindowID(sdl);
+    hw->w = w;
+    hw->h = h;
+    hw->fixed = !resizable;
     SDL_SetWindowData(sdl, "plat", hw);  // SDL holds it too, so a window left open at exit is no leak
     state.windows.push_back(hw);
     return hw;
@@ -397,6 +422,16 @@ void sdl_present(void *win, const uint32_t *px, int w, int h, int stride) {
     SDL_Surface *src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t *>(px), w, h, 32, stride * 4,
                                                           SDL_PIXELFORMAT_RGB888);
     if (!src) return;
+    // The frame sits at the top left; whatever of the surface it leaves (a window made larger
+    // than its content by the window system) is cleared.
+    if (dst->w > w) {
+        SDL_Rect right = {w, 0, dst->w - w, dst->h};
+        SDL_FillRect(dst, &right, SDL_MapRGB(dst->format, 0, 0, 0));
+    }
+    if (dst->h > h) {
+        SDL_Rect below = {0, h, w < dst->w ? w : dst->w, dst->h - h};
+        SDL_FillRect(dst, &below, SDL_MapRGB(dst->format, 0, 0, 0));
+    }
     SDL_BlitSurface(src, nullptr, dst, nullptr);
     SDL_FreeSurface(src);
     SDL_UpdateWindowSurface(hw->sdl);
@@ -406,7 +441,12 @@ void sdl_present(void *win, const uint32_t *px, int w, int h, int stride) {
 int sdl_poll_event(HostEvent *out) {
     if (!state.ready || !out) return 0;
     SDL_Event e;
-    while (state.pending.empty() && SDL_PollEvent(&e)) translate(e);
+    while (state.pending.empty()) {
+        if (SDL_PollEvent(&e))
+            translate(e);
+        else if (!peek_next(&e))
+            break;  // SDL_PollEvent also stops, once, at the mark its last pump left in the queue
+    }
     if (state.pending.empty()) return 0;
     *out = state.pending.front();
     state.pending.pop_front();
@@ -433,12 +473,20 @@ void sdl_screen_size(int *w, int *h) {
     if (h) *h = r.h;
 }
 
+// A program started from a terminal shows its debugging output there, in UTF-8.
+void sdl_debug_text(const char *text) {
+    if (!text) return;
+    std::string utf8 = utf8_from_cp1252(text, std::strlen(text));
+    std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+    std::fflush(stderr);
+}
+
 }  // namespace
 
 extern const Host host_sdl;
 const Host host_sdl = {
-    "sdl",           sdl_init,       sdl_create_window, sdl_destroy_window, sdl_show_window, sdl_present,
-    sdl_poll_event,  sdl_wait_event, sdl_now_ms,        sdl_screen_size,
+    "sdl",          sdl_init,       sdl_create_window, sdl_destroy_window, sdl_show_window, sdl_present,
+    sdl_poll_event, sdl_wait_event, sdl_now_ms,        sdl_screen_size,    sdl_debug_text,
 };
 
 }  // namespace plat

@@ -2,6 +2,7 @@
 // start-up values as the system would.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -28,10 +29,18 @@ std::string quoted(const char *arg) {
 
 }  // namespace
 
-// The desktop host, or the headless one when PLAKO_HOST=headless; exits 1 when the host cannot run.
+// The desktop host; exits 1 when it cannot run. A headless run of a program is its runner's work:
+// without a test or a script to drive it, a program on the headless host would only tick, unseen.
 int main(int argc, char **argv) {
     const char *which = std::getenv("PLAKO_HOST");
-    const plat::Host *host = (which && std::strcmp(which, "headless") == 0) ? &plat::host_headless : &plat::host_sdl;
+    if (which && std::strcmp(which, "headless") == 0) {
+        std::fprintf(stderr,
+                     "%s: PLAKO_HOST=headless: this is the desktop build; run %s-replay instead, which plays "
+                     "PLAKO.SCR without a display and writes PNG frames\n",
+                     argv[0], argv[0]);
+        return 2;
+    }
+    const plat::Host *host = &plat::host_sdl;
     plat::host_select(host);
     if (!host->init()) return 1;
     // The command line, as on the system, is the arguments after the program's name.

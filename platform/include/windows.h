@@ -446,6 +446,7 @@ BOOL WINAPI GlobalUnlock(HGLOBAL hMem);
 HGLOBAL WINAPI GlobalFree(HGLOBAL hMem);
 SIZE_T WINAPI GlobalSize(HGLOBAL hMem);
 DWORD WINAPI GetTickCount(void);
+void WINAPI OutputDebugStringA(LPCSTR lpOutputString);
 
 /* The program's entry point; platform/ supplies main(), which calls it. */
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);

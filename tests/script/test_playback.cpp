@@ -126,12 +126,15 @@ TEST_F(Playback, NoScriptFileReportsAndGoesOnLive) {
     char key = 0;
     ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD) << "the Playback command halted the animation";
     EXPECT_EQ(key, 'z');
-    EXPECT_EQ(console_lines(), std::vector<std::string>{"Cannot open script file PLAKO.SCR for reading\n"});
+    EXPECT_EQ(console_lines(), (std::vector<std::string>{"Cannot open script file PLAKO.SCR for reading\n",
+                                                         "PLAKO.SCR: No such file or directory\n"}));
     EXPECT_FALSE(checked(6));
 }
 
-TEST_F(Playback, UnknownSeventhCharacterEndsQuietly) {
-    write_file("PLAKO.SCR", "PLAKO_KBD(65);\n       \nPLAKO_KBD(66);\n");  // a line of blanks
+TEST_F(Playback, UnknownKindEndsPlaybackNamingTheLine) {
+    // A line of blanks is not empty: its seventh character is a blank. Lines count from 1, empty
+    // ones included, as an editor shows them.
+    write_file("PLAKO.SCR", "PLAKO_KBD(65);\n\n       \nPLAKO_KBD(66);\n");
     choose(6);
     char key = 0;
     ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
@@ -140,12 +143,30 @@ TEST_F(Playback, UnknownSeventhCharacterEndsQuietly) {
     ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
     EXPECT_EQ(key, 'z');
     EXPECT_FALSE(checked(6));
-    EXPECT_TRUE(console_lines().empty());
+    EXPECT_EQ(console_lines(),
+              std::vector<std::string>{"Unknown kind of line 3 in script file PLAKO.SCR:        \n"});
 
     // Playback again starts from the first line: the end closed the file.
     choose(6);
     ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
     EXPECT_EQ(key, 65);
+}
+
+TEST_F(Playback, CommentsLowerCaseAndBinaryAreUnknownKinds) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"# recorded today\n", "# recorded today"},
+        {"plako_periodic(160);\n", "plako_periodic(160);"},
+        {std::string("\x8f\x01\x00\xff\x10zz\x7f\n", 9), "\x8f??\xff?zz?"},
+    };
+    for (const auto &c : cases) {
+        write_file("PLAKO.SCR", c.first + "PLAKO_KBD(66);\n");
+        choose(6);
+        type_at_wait('z');
+        char key = 0;
+        ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
+        EXPECT_EQ(key, 'z') << c.second;
+        EXPECT_EQ(console_lines().back(), "Unknown kind of line 1 in script file PLAKO.SCR: " + c.second + "\n");
+    }
 }
 
 TEST_F(Playback, SwitchingOffAndOnKeepsTheRemainingTicks) {

@@ -1,27 +1,14 @@
 // cone-replay against the program itself: a session recorded live (Ctrl+R ... Ctrl+R) on the
 // headless host and replayed by the tool gives the same frames, pixel for pixel.
-#include <fcntl.h>
-#include <png.h>
-#include <spawn.h>
-#include <string.h>
-#include <sys/wait.h>
-
 #include <set>
 
-#include "harness.h"
-
-extern char **environ;
+#include "tool.h"
 
 namespace script_test {
 namespace {
 
 const char TOOL[] = PLAKO_BINARY_DIR "/cone-replay";
 const char MISMATCH_DIR[] = PLAKO_BINARY_DIR "/tests/script-mismatch";
-
-struct Image {
-    int w = 0, h = 0;
-    std::vector<unsigned char> rgb;
-};
 
 bool save_png(const std::string &path, const Image &img) {
     png_image png = {};
@@ -53,50 +40,14 @@ bool load_raw(const std::string &path, Image *img) {
     return img->rgb.size() == (size_t)img->w * img->h * 3;
 }
 
-bool load_png(const std::string &path, Image *img) {
-    png_image png = {};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-    png.format = PNG_FORMAT_RGB;
-    img->w = (int)png.width;
-    img->h = (int)png.height;
-    img->rgb.resize(PNG_IMAGE_SIZE(png));
-    return png_image_finish_read(&png, nullptr, img->rgb.data(), 0, nullptr) != 0;
-}
-
 // The lines cone-replay itself writes to standard error (the libraries may add their own).
-int tool_lines(const std::string &err) {
-    int n = 0;
-    std::istringstream in(err);
-    std::string line;
-    while (std::getline(in, line)) n += line.rfind("cone-replay:", 0) == 0;
-    return n;
-}
+int tool_lines(const std::string &err) { return (int)own_lines(err, "cone-replay").size(); }
 
 // Runs cone-replay with args; its standard output and error land in *out and *err.
 int run_tool(const std::vector<std::string> &args, std::string *out, std::string *err) {
-    std::vector<char *> argv;
-    std::string tool = TOOL;
-    argv.push_back(&tool[0]);
-    std::vector<std::string> copy = args;
-    for (std::string &a : copy) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "tool.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "tool.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, TOOL, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        ADD_FAILURE() << "cannot run " << TOOL << ": " << strerror(rc);
-        return -1;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    *out = read_file("tool.out");
-    *err = read_file("tool.err");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::vector<std::string> all = {TOOL};
+    all.insert(all.end(), args.begin(), args.end());
+    return run_command(all, out, err);
 }
 
 // The live session: what a person does at which frame. Ticks come every 100 ms from the start and
@@ -211,7 +162,7 @@ TEST(Replay, RecordedSessionReplaysPixelForPixel) {
     std::string out, err;
     ASSERT_EQ(run_tool({"-C", dir.path(), "--out", "replayed", "--every", "1", "--quiet"}, &out, &err), 0)
         << err;
-    EXPECT_EQ(tool_lines(err), 0) << err;
+    EXPECT_EQ(own_lines(err, "cone-replay"), std::vector<std::string>{"cone-replay: played to the end"}) << err;
     EXPECT_EQ(out, "EOF encountered in script file PLAKO.SCR\n")
         << "the console's lines go to standard output";
     for (long f = 0; f <= STOP_FRAME; f++) expect_same_frame(f, "replayed");
@@ -234,7 +185,7 @@ TEST(Replay, LastAloneWritesOnlyTheLastFrame) {
     std::vector<std::string> written;
     for (const auto &e : std::filesystem::directory_iterator("last")) written.push_back(e.path().filename());
     EXPECT_EQ(written, std::vector<std::string>{"frame-000002.png"});
-    EXPECT_EQ(tool_lines(err), 0) << "a short script shows no progress";
+    EXPECT_EQ(err, "cone-replay: played to the end\n") << "a short script shows no progress";
 }
 
 TEST(Replay, UnreadableScriptFailsWithOneLine) {
@@ -247,8 +198,8 @@ TEST(Replay, UnreadableScriptFailsWithOneLine) {
     // A line that cannot be played fails the run once the frames before it are written.
     write_file("PLAKO.SCR", "PLAKO_PERIODIC(2);\nPLAKO_MOUSE(99999999999, 1);\n");
     EXPECT_EQ(run_tool({"-o", "frames", "-q"}, &out, &err), 1);
-    EXPECT_EQ(tool_lines(err), 1) << err;
-    EXPECT_NE(err.find("Bad line"), std::string::npos) << err;
+    EXPECT_EQ(own_lines(err, "cone-replay"),
+              std::vector<std::string>{"cone-replay: stopped at line 2: PLAKO_MOUSE(99999999999, 1);"});
     EXPECT_TRUE(std::filesystem::exists("frames/frame-000001.png"));
 
     EXPECT_EQ(run_tool({"--every", "0"}, &out, &err), 2);

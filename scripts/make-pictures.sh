@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Renders the reference's pictures again: each docs/pictures/NAME.c, run through its own runner
+# docs-NAME-replay on docs/pictures/picture.scr, becomes docs/NAME.png. Run it after a change to the
+# drawing or to the text rendering; the docs tests (ctest -R docs_picture) compare against these files.
+#   scripts/make-pictures.sh [BUILD_DIR]      (default: build/default, configured if missing)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=${1:-build/default}
+if [ ! -f "$build/build.ninja" ] && [ ! -f "$build/Makefile" ]; then
+    cmake --preset default >/dev/null
+fi
+
+names=()
+for src in docs/pictures/*.c; do
+    names+=("$(basename "$src" .c)")
+done
+targets=()
+for n in "${names[@]}"; do targets+=("docs-$n-replay"); done
+cmake --build "$build" -j2 --target "${targets[@]}"
+
+# The same pinned font set as the tests, so that the pictures do not depend on this machine's fonts.
+export FONTCONFIG_FILE="$root/tests/fonts/fonts.conf"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for n in "${names[@]}"; do
+    mkdir -p "$work/$n"
+    cp docs/pictures/picture.scr "$work/$n/PLAKO.SCR"
+    "$build/docs/pictures/docs-$n-replay" --dir "$work/$n" --out "$work/$n/out" --last --quiet >/dev/null
+    frames=("$work/$n/out"/frame-*.png)
+    if [ "${#frames[@]}" -ne 1 ] || [ ! -f "${frames[0]}" ]; then
+        echo "make-pictures: docs-$n-replay wrote ${#frames[@]} frames, expected one" >&2
+        exit 1
+    fi
+    cp "${frames[0]}" "docs/$n.png"
+    echo "docs/$n.png"
+done
