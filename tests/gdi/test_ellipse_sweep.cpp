@@ -106,9 +106,8 @@ bool load_sweep(const std::string &path, std::vector<Case> *out, std::string *wh
 }
 
 std::string kind_of(const Case &c) {
-    if (c.pen < 0) return "null pen";
-    std::string brush = c.filled ? " solid" : " hollow";
-    return (c.pen <= 1 ? "1-px pen" : "wide pen") + brush;
+    std::string brush = c.filled ? ", solid" : ", hollow";
+    return (c.pen < 0 ? std::string("null pen") : "pen " + std::to_string(c.pen)) + brush;
 }
 
 std::string call_of(const Case &c) {

@@ -2,12 +2,18 @@
  * Draws ellipses with the system's GDI and prints the runs each one paints, for the ellipse
  * sweep's expected data (gen.py builds it with mingw-w64 and runs it under Wine).
  *
- *   probe.exe CASES OUT
+ *   probe.exe CASES OUT [SCRUB_X SCRUB_W]
  *
  * CASES has one case a line: "l t r b penw filled" (penw -1: the null pen; filled 0: the
  * hollow brush). Pen ff0000, brush 00ff00, on a white 601 by 540 32-bit DIB section, like
  * our tests' canvas. OUT gets, per case, "c N" and then one line per painted row:
  * "y x0 x1 k x0 x1 k ..." with k 1 pen, 2 brush, 3 any other colour.
+ *
+ * Wine's Ellipse reads memory it never wrote for the brush of rows it leaves empty (narrow
+ * filled boxes): stray brush runs, anywhere on those rows, that change with what was drawn
+ * before. With SCRUB_X, every case is first drawn SCRUB_W wide at column SCRUB_X, over the same
+ * rows, on a scratch bitmap 4000 wide, so each run of the probe leaves different values behind;
+ * gen.py keeps the pixels that every run paints alike.
  */
 #include <windows.h>
 #include <stdio.h>
@@ -34,6 +40,8 @@ int main(int argc, char **argv)
     int n = 0;
     HPEN pen[8];
     HBRUSH brush;
+    HDC scratch = NULL;
+    int scrub_x = argc > 4 ? atoi(argv[3]) : 0, scrub_w = argc > 4 ? atoi(argv[4]) : 0;
     if (argc < 3) { fprintf(stderr, "usage: probe CASES OUT\n"); return 2; }
     dc = CreateCompatibleDC(NULL);
     memset(&bi, 0, sizeof bi);
@@ -47,6 +55,13 @@ int main(int argc, char **argv)
     if (!bmp || !g_bits) { fprintf(stderr, "CreateDIBSection failed\n"); return 1; }
     SelectObject(dc, bmp);
     for (int i = 0; i < W * H; i++) g_bits[i] = 0xffffff;
+    if (scrub_w > 0) {
+        void *bits;
+        scratch = CreateCompatibleDC(NULL);
+        bi.bmiHeader.biWidth = 4000;
+        bi.bmiHeader.biHeight = -1000;
+        SelectObject(scratch, CreateDIBSection(scratch, &bi, DIB_RGB_COLORS, &bits, NULL, 0));
+    }
     for (int w = 0; w < 8; w++) pen[w] = CreatePen(PS_SOLID, w, RGB(255, 0, 0));
     brush = CreateSolidBrush(RGB(0, 255, 0));
     in = fopen(argv[1], "r");
@@ -57,6 +72,14 @@ int main(int argc, char **argv)
         if (sscanf(line, "%d %d %d %d %d %d", &l, &t, &r, &b, &pw, &filled) != 6) continue;
         SelectObject(dc, pw < 0 ? GetStockObject(NULL_PEN) : (HGDIOBJ)pen[pw & 7]);
         SelectObject(dc, filled ? (HGDIOBJ)brush : GetStockObject(NULL_BRUSH));
+        if (scratch) {
+            int top = t < b ? t : b, bottom = t < b ? b : t;
+            SelectObject(scratch, pw < 0 ? GetStockObject(NULL_PEN) : (HGDIOBJ)pen[pw & 7]);
+            SelectObject(scratch, filled ? (HGDIOBJ)brush : GetStockObject(NULL_BRUSH));
+            Ellipse(scratch, scrub_x, (top < -100 ? -100 : top) + 200, scrub_x + scrub_w,
+                    (bottom > 700 ? 700 : bottom) + 200);
+            GdiFlush();
+        }
         Ellipse(dc, l, t, r, b);
         GdiFlush();
         /* The whole canvas is read: a glitch of the reference may paint far from the box. */
