@@ -59,13 +59,16 @@ int64_t ceil_div(i128 n, i128 d) {  // d > 0
 // coordinates about the box's centre, pixel offsets u = 2i - a and v = 2j - b (the extreme pixels
 // at u = +-a, v = +-b), with F(u, v) = b^2 u^2 + a^2 v^2 - a^2 b^2, the walk starts at the right
 // end of the middle row, (a, b & 1), and from each pixel (u, v) steps
-//   outwards to the next row, v += 2, when F(u - 2, v + 1) <= -a^2, and
-//   inwards to the next column, u -= 2, when F(u - 1, v + 2) >= -b^2,
-// both at once when both hold, until u passes the centre. The walk can end below the box's last
-// row: a thin ellipse loses its tips. The ellipse's row v is every pixel with |u| <= P(v), the
-// outermost column the walk visits on it, and P obeys
+//   outwards to the next row, v += 2, when F(u - 2, v + 1) <= -A, and
+//   inwards to the next column, u -= 2, when F(u - 1, v + 2) >= -B,
+// both at once when both hold, until u passes the centre. A = a^2 and B = b^2, except that for an
+// odd b the reference keeps a^2 in 32 bits, as a signed int that wraps: A = a^2 + d and B = b^2 + d
+// with d = wrapped(a^2) - a^2, which moves the outline of a very wide and flat ellipse outwards by
+// a few pixels (a over 46340; a nearly round one hardly notices). The walk can end below the
+// box's last row: a thin ellipse loses its tips. The ellipse's row v is every pixel with
+// |u| <= P(v), the outermost column the walk visits on it, and P obeys
 //   P(b & 1) = a,   P(v) = clamp(row(v), hi - 2, hi),   hi = min(P(v - 2), column(v) + 2),
-// row(v) = the largest u with F(u - 1, v) < -b^2, column(v) = the largest u with F(u, v - 1) <= -a^2
+// row(v) = the largest u with F(u - 1, v) < -B, column(v) = the largest u with F(u, v - 1) <= -A
 // (u of a's parity; a row past the walk's end gets P < a & 1, and so do the rows after it).
 // So a row needs no walk from the middle: where row(v) >= column(v), or where the row below surely
 // reaches column(v) + 2, P(v) follows from row(v) and column(v) alone, and elsewhere it leans on
@@ -89,18 +92,29 @@ int64_t largest_root(u128 n, u128 m, bool strict, int64_t cap) {
     return t;
 }
 
+// n - k when that is positive, else 0 (n below 2^128 - 2^98, |k| below 2^66).
+u128 minus(u128 n, i128 k) {
+    if (k < 0) return n + u128(-k);
+    return n > u128(k) ? n - u128(k) : 0;
+}
+
 struct Oval {
     const int64_t a, b, par, v0;  // a >= 2, b >= 0; par: the innermost column, v0: the middle row
     const u128 aa, bb;
-    int64_t vu;  // the first row whose row test fails at the innermost columns
+    i128 ta, tb;  // A and B
+    int64_t vu;   // the first row whose row test fails at the innermost columns (b + 2: none)
 
     Oval(int64_t a_, int64_t b_) : a(a_), b(b_), par(a_ & 1), v0(b_ & 1), aa(square(a_)), bb(square(b_)) {
-        // The row test of column 1 (odd a) or 2 (even a) fails from vu on: a^2 (b^2 - v^2) <= k b^2.
-        const u128 kbb = bb * u128(par ? 1 : 2);
-        int64_t lo = 0, hi = (b - v0) / 2;  // it fails at v = b
+        ta = i128(aa);
+        if (b & 1) ta = int32_t(uint32_t(uint64_t(aa)));
+        tb = i128(bb) + (ta - i128(aa));
+        // The row test of column 1 (odd a: B < a^2 (b^2 - v^2)) or 2 (even a: b^2 + B < ...)
+        // fails from vu on.
+        const i128 k = par ? tb : i128(bb) + tb;
+        int64_t lo = 0, hi = (b - v0) / 2 + 1;
         while (lo < hi) {
             int64_t mid = lo + (hi - lo) / 2, v = v0 + 2 * mid;
-            if (aa * (bb - square(v)) <= kbb)
+            if (v > b || minus(aa * (bb - square(v)), k) == 0)
                 hi = mid;
             else
                 lo = mid + 1;
@@ -127,19 +141,21 @@ struct Oval {
         return std::max(std::min(row(v), hi), hi - 2);
     }
 
-    // The largest u (a's parity, 1..a) with F(u - 1, v) < -b^2: b^2 ((u-1)^2 + 1) < a^2 (b^2 - v^2).
+    // The largest u (a's parity, 1..a) with F(u - 1, v) < -B: b^2 (u-1)^2 < a^2 (b^2 - v^2) - B.
     int64_t row(int64_t v) const {
-        u128 n = aa * (bb - square(v));
-        if (bb == 0 || n <= bb) return par - 2;
-        int64_t u = std::min(largest_root(n - bb, bb, true, a) + 1, a);
+        u128 n = minus(aa * (bb - square(v)), tb);
+        if (bb == 0 || n == 0) return par - 2;
+        int64_t u = std::min(largest_root(n, bb, true, a) + 1, a);
         if ((a - u) & 1) u--;
         return u >= 1 ? u : par - 2;
     }
-    // The largest u (a's parity, 0..a) with F(u, v - 1) <= -a^2: b^2 u^2 <= a^2 (b^2 - (v-1)^2 - 1).
+    // The largest u (a's parity, 0..a) with F(u, v - 1) <= -A: b^2 u^2 <= a^2 (b^2 - (v-1)^2) - A.
     int64_t column(int64_t v) const {
-        u128 d = square(v - 1) + 1;
+        u128 d = square(v - 1);
         if (bb < d) return par - 2;
-        int64_t u = bb == 0 ? a : largest_root(aa * (bb - d), bb, false, a);
+        u128 m = aa * (bb - d);
+        if (ta >= 0 && m < u128(ta)) return par - 2;
+        int64_t u = bb == 0 ? a : largest_root(minus(m, ta), bb, false, a);
         if ((a - u) & 1) u--;
         return u >= par ? u : par - 2;
     }

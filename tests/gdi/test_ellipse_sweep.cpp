@@ -195,7 +195,10 @@ TEST(EllipseSweep, EveryCaseEqualsTheReference) {
     std::vector<Case> cases;
     std::string why;
     ASSERT_TRUE(load_sweep(sweep_path(), &cases, &why)) << why;
-    ASSERT_GE(cases.size(), 10000u);
+    const char *own = std::getenv("PLAKO_ELLIPSE_SWEEP");
+    if (!own || !*own) {
+        ASSERT_GE(cases.size(), 10000u);  // the committed sweep
+    }
     Canvas cv(601, 540);
     std::map<std::string, std::pair<int, int>> tally;  // kind -> differing, all
     int reported = 0;

@@ -11,7 +11,7 @@ when PLAKO_ELLIPSE_SWEEP names it.
 Needs mingw-w64 (x86_64-w64-mingw32-gcc) and wine, as ../shared/gdi-reference does.
 
 Wine paints stray brush runs on the empty rows of some narrow filled ellipses, from memory it
-never wrote (see probe.c): the probe runs four times, each leaving different values behind, and
+never wrote (see probe.c): the probe runs eight times, each leaving different values behind, and
 a pixel is kept when every run paints it in the same colour.
 
 File layout, zlib-compressed: b"ELL1", then per case: l t r b (zigzag varints), penw + 1 and
@@ -33,7 +33,7 @@ KINDS = [(pw, f) for pw in range(0, 7) for f in (0, 1)] + [(-1, 1)]
 
 
 def sweep_cases():
-    """The committed sweep: every small size, random sizes to 200, edges, reversed and far boxes."""
+    """The committed sweep: every small size, random sizes to 200, edges, reversed, huge and far boxes."""
     rnd = random.Random(20261209)
     cases = []
     for pw, f in KINDS:
@@ -74,6 +74,15 @@ def sweep_cases():
         for _ in range(4):
             l, t = rnd.choice([(-100000, rnd.randint(-50, 500)), (100000 - 300, 10), (200, -100000)])
             cases.append((l, t, l + rnd.randint(0, 300), t + rnd.randint(0, 300), pw, f))
+    extra = random.Random(20261210)
+    for pw, f in KINDS:
+        for i in range(6):  # huge and far from round (the reference's a^2 in 32 bits), across the canvas
+            a, b = extra.randint(46341, 199000), extra.choice([extra.randint(1, 400), extra.randint(1, 9000)])
+            if i % 2:
+                a, b = b, a
+            l = extra.randint(-50, 500) if i % 4 < 2 else extra.randint(100, 600) - a
+            t = 270 - b // 2 + extra.randint(-20, 20) if i % 2 == 0 else extra.randint(-50, 500)
+            cases.append((l, t, l + a + 1, t + b + 1, pw, f))
     return cases
 
 
@@ -93,8 +102,8 @@ def varint(out, v):
             return
 
 
-# The probe's runs: plain, and three scrubs (column, width) that leave different values behind.
-RUNS = [(), (3000, 60), (3500, 200), (2000, 40)]
+# The probe's runs: plain, and scrubs (column, width) that leave different values behind.
+RUNS = [(), (3000, 60), (3500, 200), (2000, 40), (2500, 120), (1500, 80), (3200, 30), (1000, 300)]
 
 
 def read_runs(path):

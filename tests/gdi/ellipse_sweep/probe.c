@@ -12,7 +12,7 @@
  * Wine's Ellipse reads memory it never wrote for the brush of rows it leaves empty (narrow
  * filled boxes): stray brush runs, anywhere on those rows, that change with what was drawn
  * before. With SCRUB_X, every case is first drawn SCRUB_W wide at column SCRUB_X, over the same
- * rows, on a scratch bitmap 4000 wide, so each run of the probe leaves different values behind;
+ * number of rows, on a scratch bitmap 4000 wide, so each run leaves different values behind;
  * gen.py keeps the pixels that every run paints alike.
  */
 #include <windows.h>
@@ -73,11 +73,11 @@ int main(int argc, char **argv)
         SelectObject(dc, pw < 0 ? GetStockObject(NULL_PEN) : (HGDIOBJ)pen[pw & 7]);
         SelectObject(dc, filled ? (HGDIOBJ)brush : GetStockObject(NULL_BRUSH));
         if (scratch) {
-            int top = t < b ? t : b, bottom = t < b ? b : t;
+            /* The same rows, a little lower: a huge box's rows off the scratch count too. */
+            int top = t < b ? t : b, bottom = t < b ? b : t, down = bottom < 0x7fffff00 ? 200 : 0;
             SelectObject(scratch, pw < 0 ? GetStockObject(NULL_PEN) : (HGDIOBJ)pen[pw & 7]);
             SelectObject(scratch, filled ? (HGDIOBJ)brush : GetStockObject(NULL_BRUSH));
-            Ellipse(scratch, scrub_x, (top < -100 ? -100 : top) + 200, scrub_x + scrub_w,
-                    (bottom > 700 ? 700 : bottom) + 200);
+            Ellipse(scratch, scrub_x, top + down, scrub_x + scrub_w, bottom + down);
             GdiFlush();
         }
         Ellipse(dc, l, t, r, b);
