@@ -75,18 +75,18 @@ int64_t ceil_div(i128 n, i128 d) {  // d > 0
 // the row below, which is nearly always of that kind (in every box up to 260 by 260 and in samples
 // of larger ones, no row needs more than two others). Past the last row whose row test holds, P
 // drops by two a row at least: the walk ends a few rows further. Every test is exact in 128-bit
-// integers for any box of int32 coordinates, from a long double estimate.
+// integers for any box of int32 coordinates, from a floating-point estimate.
 
 u128 square(int64_t x) {
     uint64_t m = uint64_t(x < 0 ? -x : x);
     return u128(m) * m;
 }
 
-// The largest t in 0..cap with m t^2 < n (strict) or m t^2 <= n, or -1; m > 0.
-int64_t largest_root(u128 n, u128 m, bool strict, int64_t cap) {
+// The largest t in 0..cap with m t^2 < n (strict) or m t^2 <= n, or -1; m > 0; from est, about
+// sqrt(n / m).
+int64_t largest_root(u128 n, u128 m, bool strict, int64_t cap, double est) {
     auto fits = [&](int64_t t) { return strict ? m * square(t) < n : m * square(t) <= n; };
-    long double est = std::sqrt((long double)n / (long double)m);
-    int64_t t = est >= (long double)cap ? cap : int64_t(est);
+    int64_t t = !(est > 0) ? 0 : est >= double(cap) ? cap : int64_t(est);
     while (t < cap && fits(t + 1)) t++;
     while (t >= 0 && !fits(t)) t--;
     return t;
@@ -101,13 +101,17 @@ u128 minus(u128 n, i128 k) {
 struct Oval {
     const int64_t a, b, par, v0;  // a >= 2, b >= 0; par: the innermost column, v0: the middle row
     const u128 aa, bb;
-    i128 ta, tb;  // A and B
+    i128 ta, tb;           // A and B
+    double a2, ta_b2, tb_b2;  // for estimates: a^2, A / b^2, B / b^2
     int64_t vu;   // the first row whose row test fails at the innermost columns (b + 2: none)
 
     Oval(int64_t a_, int64_t b_) : a(a_), b(b_), par(a_ & 1), v0(b_ & 1), aa(square(a_)), bb(square(b_)) {
         ta = i128(aa);
         if (b & 1) ta = int32_t(uint32_t(uint64_t(aa)));
         tb = i128(bb) + (ta - i128(aa));
+        a2 = double(a) * double(a);
+        ta_b2 = b ? double(ta) / (double(b) * double(b)) : 0;
+        tb_b2 = b ? double(tb) / (double(b) * double(b)) : 0;
         // The row test of column 1 (odd a: B < a^2 (b^2 - v^2)) or 2 (even a: b^2 + B < ...)
         // fails from vu on.
         const i128 k = par ? tb : i128(bb) + tb;
@@ -145,7 +149,8 @@ struct Oval {
     int64_t row(int64_t v) const {
         u128 n = minus(aa * (bb - square(v)), tb);
         if (bb == 0 || n == 0) return par - 2;
-        int64_t u = std::min(largest_root(n, bb, true, a) + 1, a);
+        double q = double(v) / double(b);
+        int64_t u = std::min(largest_root(n, bb, true, a, std::sqrt(a2 * (1 - q * q) - tb_b2)) + 1, a);
         if ((a - u) & 1) u--;
         return u >= 1 ? u : par - 2;
     }
@@ -155,7 +160,9 @@ struct Oval {
         if (bb < d) return par - 2;
         u128 m = aa * (bb - d);
         if (ta >= 0 && m < u128(ta)) return par - 2;
-        int64_t u = bb == 0 ? a : largest_root(minus(m, ta), bb, false, a);
+        if (bb == 0) return a;
+        double q = double(v - 1) / double(b);
+        int64_t u = largest_root(minus(m, ta), bb, false, a, std::sqrt(a2 * (1 - q * q) - ta_b2));
         if ((a - u) & 1) u--;
         return u >= par ? u : par - 2;
     }
