@@ -62,11 +62,11 @@ int64_t ceil_div(i128 n, i128 d) {  // d > 0
 //   outwards to the next row, v += 2, when F(u - 2, v + 1) <= -A, and
 //   inwards to the next column, u -= 2, when F(u - 1, v + 2) >= -B,
 // both at once when both hold, until u passes the centre. A = a^2 and B = b^2, except that for an
-// odd b the reference keeps a^2 in 32 bits, as a signed int that wraps: A = a^2 + d and B = b^2 + d
-// with d = wrapped(a^2) - a^2, which moves the outline of a very wide and flat ellipse outwards by
-// a few pixels (a over 46340; a nearly round one hardly notices). The walk can end below the
-// box's last row: a thin ellipse loses its tips. The ellipse's row v is every pixel with
-// |u| <= P(v), the outermost column the walk visits on it, and P obeys
+// odd b the reference starts its error term with an a^2 held in a 32-bit int that wraps: in effect
+// A = a^2 + d and B = b^2 + d with d = wrapped(a^2) - a^2, which moves the outline of a very wide
+// and flat ellipse out by a few pixels (a over 46340; a nearly round one hardly notices). The walk
+// can end below the box's last row: a thin ellipse loses its tips. The ellipse's row v is every
+// pixel with |u| <= P(v), the outermost column the walk visits on it, and P obeys
 //   P(b & 1) = a,   P(v) = clamp(row(v), hi - 2, hi),   hi = min(P(v - 2), column(v) + 2),
 // row(v) = the largest u with F(u - 1, v) < -B, column(v) = the largest u with F(u, v - 1) <= -A
 // (u of a's parity; a row past the walk's end gets P < a & 1, and so do the rows after it).
