@@ -33,16 +33,7 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     Dc *dd = dc_lookup(hdc), *sd = dc_lookup(hdcSrc);
     if (!dd || !sd || rop != SRCCOPY) return FALSE;
     if (cx <= 0 || cy <= 0) return TRUE;
-    Surface ds = dc_surface(dd), ss = dc_surface(sd);
-    if (!ds.px || !ss.px) return TRUE;
-    // Offsets i, j of the block that land inside the destination and come from inside the source.
-    int64_t i0 = std::max<int64_t>({0, -int64_t(x), -int64_t(x1)});
-    int64_t j0 = std::max<int64_t>({0, -int64_t(y), -int64_t(y1)});
-    int64_t i1 = std::min<int64_t>({cx, int64_t(ds.w) - x, int64_t(ss.w) - x1});
-    int64_t j1 = std::min<int64_t>({cy, int64_t(ds.h) - y, int64_t(ss.h) - y1});
-    if (i0 >= i1 || j0 >= j1) return TRUE;
-    raster_copy(ds, x + i0, y + j0, ss, x1 + i0, y1 + j0, i1 - i0, j1 - j0);
-    dc_changed(dd);
+    if (raster_copy(dc_surface(dd), x, y, dc_surface(sd), x1, y1, cx, cy)) dc_changed(dd);
     return TRUE;
 }
 
@@ -64,10 +55,8 @@ BOOL WINAPI ScrollDC(HDC hDC, int dx, int dy, const RECT *lprcScroll, const RECT
     // Only what came from inside the surface moves; the rest of dst keeps its pixels.
     Box from = intersect({dst.l - dx, dst.t - dy, dst.r - dx, dst.b - dy}, all);
     Box to = {from.l + dx, from.t + dy, from.r + dx, from.b + dy};
-    if (!empty(from) && !empty(to)) {
-        raster_copy(s, to.l, to.t, s, from.l, from.t, to.r - to.l, to.b - to.t);
+    if (!empty(from) && raster_copy(s, to.l, to.t, s, from.l, from.t, to.r - to.l, to.b - to.t))
         dc_changed(dc);
-    }
     if (lprcUpdate) {
         // The part of the scrolled area (within the clip) that nothing moved into.
         Box area = intersect(src, clip);

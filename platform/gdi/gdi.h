@@ -66,19 +66,16 @@ Surface dc_surface(Dc *dc);    // where dc draws now (empty: draw nothing)
 void dc_changed(Dc *dc);       // after drawing: a window DC's window must be presented again
 
 // ---- raster.cpp: clipping to the surface and the one writer of pixels ----
-// A horizontal run of pixels x0..x1 (inclusive) on row y, in 64-bit device coordinates.
-struct Span {
-    int64_t y, x0, x1;
-};
+// Pixels x0..x1 (inclusive) of row y, in 64-bit device coordinates.
 void raster_fill(const Surface &s, int64_t x0, int64_t x1, int64_t y, uint32_t rgb);
-void raster_spans(const Surface &s, const Span *spans, size_t n, uint32_t rgb);
 void raster_pixel(const Surface &s, int64_t x, int64_t y, uint32_t rgb);
 // A glyph mask of w by h levels (16 = the colour, 0 and 1 = untouched, between = blended by the
 // glyph curve) with its top-left corner at (x, y), clipped once to the surface.
 void raster_mask(const Surface &s, int64_t x, int64_t y, const uint8_t *level, int w, int h, uint32_t rgb);
-// Copies the w by h block at (sx, sy) of src to (dx, dy) of dst; the caller has clipped both
-// blocks to their surfaces. The surfaces may be one and the blocks may overlap.
-void raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy, int64_t w,
+// Copies the w by h block at (sx, sy) of src to (dx, dy) of dst, the part of it that comes from
+// inside src and lands inside dst; false when that is nothing. The surfaces may be one and the
+// blocks may overlap.
+bool raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy, int64_t w,
                  int64_t h);
 
 }  // namespace plat

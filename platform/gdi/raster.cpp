@@ -1,4 +1,5 @@
-// The one writer of pixels: clips spans and pixels to the surface and fills them.
+// The one writer of pixels: clips spans, pixels, glyph masks and copied blocks to the surface and
+// writes them.
 #include <algorithm>
 #include <cstring>
 
@@ -18,10 +19,6 @@ void raster_fill(const Surface &s, int64_t x0, int64_t x1, int64_t y, uint32_t r
     const uint32_t pattern[8] = {rgb, rgb, rgb, rgb, rgb, rgb, rgb, rgb};
     for (; i + 8 <= n; i += 8) std::memcpy(p + i, pattern, sizeof pattern);
     for (; i < n; i++) p[i] = rgb;
-}
-
-void raster_spans(const Surface &s, const Span *spans, size_t n, uint32_t rgb) {
-    for (size_t i = 0; i < n; i++) raster_fill(s, spans[i].x0, spans[i].x1, spans[i].y, rgb);
 }
 
 void raster_pixel(const Surface &s, int64_t x, int64_t y, uint32_t rgb) {
@@ -66,9 +63,15 @@ void raster_mask(const Surface &s, int64_t x, int64_t y, const uint8_t *level, i
     }
 }
 
-void raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy, int64_t w,
+bool raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy, int64_t w,
                  int64_t h) {
-    if (!dst.px || !src.px || w <= 0 || h <= 0) return;
+    if (!dst.px || !src.px || w <= 0 || h <= 0) return false;
+    // The offsets i, j of the block that land inside dst and come from inside src.
+    int64_t i0 = std::max<int64_t>({0, -dx, -sx}), i1 = std::min<int64_t>({w, dst.w - dx, src.w - sx});
+    int64_t j0 = std::max<int64_t>({0, -dy, -sy}), j1 = std::min<int64_t>({h, dst.h - dy, src.h - sy});
+    if (i0 >= i1 || j0 >= j1) return false;
+    dx += i0, sx += i0, w = i1 - i0;
+    dy += j0, sy += j0, h = j1 - j0;
     // Overlap on one surface: copy rows bottom-up when moving down, memmove handles the columns.
     bool upward = src.px == dst.px && dy > sy;
     for (int64_t i = 0; i < h; i++) {
@@ -77,6 +80,7 @@ void raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src,
         const uint32_t *s = src.px + size_t(sy + row) * size_t(src.stride) + size_t(sx);
         std::memmove(d, s, size_t(w) * sizeof *d);
     }
+    return true;
 }
 
 void surface_fill(const Surface &s, const RECT &r, COLORREF c) {

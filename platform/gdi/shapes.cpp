@@ -4,6 +4,7 @@
 // is bounded by the visible rows, never by the shape's extent.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "gdi.h"
@@ -53,92 +54,227 @@ int64_t ceil_div(i128 n, i128 d) {  // d > 0
 }
 
 // ---- ellipse geometry ----
-// In doubled coordinates about the centre of a box of (W+1) by (H+1) pixels, pixel offsets are
-// u = 2i - W and v = 2j - H. A pixel belongs to the ellipse when the curve sampled at its column
-// reaches its row, or the curve sampled at its row reaches its column, each sample rounded to the
-// nearest pixel with exact halves towards the centre:
-//   column test: H*sqrt(1 - u^2/W^2) > |v| - 1,   row test: W*sqrt(1 - v^2/H^2) > |u| - 1.
-// Both tests hold for small |u|, so a row is one run |u| <= max(U_col, U_row).
+// The ellipse of a box of a+1 by b+1 pixels (a >= 2) as the reference draws it, read from its
+// pictures: the outline is a walk around a quadrant, mirrored into the other three. In doubled
+// coordinates about the box's centre, pixel offsets u = 2i - a and v = 2j - b (the extreme pixels
+// at u = +-a, v = +-b), with F(u, v) = b^2 u^2 + a^2 v^2 - a^2 b^2, the walk starts at the right
+// end of the middle row, (a, b & 1), and from each pixel (u, v) steps
+//   outwards to the next row, v += 2, when F(u - 2, v + 1) <= -A, and
+//   inwards to the next column, u -= 2, when F(u - 1, v + 2) >= -B,
+// both at once when both hold, until u passes the centre. A = a^2 and B = b^2, except that for an
+// odd b the reference starts its error term with an a^2 held in a 32-bit int that wraps: in effect
+// A = a^2 + d and B = b^2 + d with d = wrapped(a^2) - a^2, which moves the outline of a very wide
+// and flat ellipse out by a few pixels (a over 46340; a nearly round one hardly notices). The walk
+// can end below the box's last row: a thin ellipse loses its tips. The ellipse's row v is every
+// pixel with |u| <= P(v), the outermost column the walk visits on it, and P obeys
+//   P(b & 1) = a,   P(v) = clamp(row(v), hi - 2, hi),   hi = min(P(v - 2), column(v) + 2),
+// row(v) = the largest u with F(u - 1, v) < -B, column(v) = the largest u with F(u, v - 1) <= -A
+// (u of a's parity; a row past the walk's end gets P < a & 1, and so do the rows after it).
+// So a row needs no walk from the middle: where row(v) >= column(v), or where the row below surely
+// reaches column(v) + 2, P(v) follows from row(v) and column(v) alone, and elsewhere it leans on
+// the row below, which is nearly always of that kind (in every box up to 260 by 260 and in samples
+// of larger ones, no row needs more than two others). Past the last row whose row test holds, P
+// drops by two a row at least: the walk ends a few rows further. Every test is exact in 128-bit
+// integers for any box of int32 coordinates, from a floating-point estimate.
 
-// Largest u with u = W (mod 2), 0 <= u <= W and test(u), starting from the estimate est.
-template <class Test>
-int64_t largest_u(int64_t W, double est, Test test) {
-    int64_t u = est < 0 ? -1 : est > double(W) ? W : int64_t(est);
-    if (u >= 0 && ((u ^ W) & 1)) u--;
-    while (u + 2 <= W && test(u + 2)) u += 2;
-    while (u >= 0 && !test(u)) u -= 2;
-    return u < 0 ? -1 : u;
+u128 square(int64_t x) {
+    uint64_t m = uint64_t(x < 0 ? -x : x);
+    return u128(m) * m;
 }
 
-// The half extent |u| of row |v| = av of the ellipse W, H (doubled units), or -1 when empty.
-// Below 2^32 the tests are exact in 128-bit integers from a floating-point estimate; beyond, the
-// estimate in long double decides.
-int64_t ellipse_half(int64_t W, int64_t H, int64_t av) {
-    if (av > H) return -1;
-    const bool exact = W < (int64_t(1) << 32) && H < (int64_t(1) << 32);
-    // bound(a) = W * sqrt(H^2 - a^2) / H
-    auto bound = [&](int64_t a) -> long double {
-        if (exact) {
-            double rest = double(H) * double(H) - double(a) * double(a);
-            return (long double)(double(W) * std::sqrt(rest > 0 ? rest : 0) / double(H));
+// The largest t in 0..cap with m t^2 < n (strict) or m t^2 <= n, or -1; m > 0; from est, about
+// sqrt(n / m).
+int64_t largest_root(u128 n, u128 m, bool strict, int64_t cap, double est) {
+    auto fits = [&](int64_t t) { return strict ? m * square(t) < n : m * square(t) <= n; };
+    int64_t t = !(est > 0) ? 0 : est >= double(cap) ? cap : int64_t(est);
+    while (t < cap && fits(t + 1)) t++;
+    while (t >= 0 && !fits(t)) t--;
+    return t;
+}
+
+// n - k when that is positive, else 0 (n below 2^128 - 2^98, |k| below 2^66).
+u128 minus(u128 n, i128 k) {
+    if (k < 0) return n + u128(-k);
+    return n > u128(k) ? n - u128(k) : 0;
+}
+
+struct Oval {
+    const int64_t a, b, par, v0;  // a >= 2, b >= 0; par: the innermost column, v0: the middle row
+    const u128 aa, bb;
+    i128 ta, tb;           // A and B
+    double a2, ta_b2, tb_b2;  // for estimates: a^2, A / b^2, B / b^2
+    int64_t vu;   // the first row whose row test fails at the innermost columns (b + 2: none)
+
+    Oval(int64_t a_, int64_t b_) : a(a_), b(b_), par(a_ & 1), v0(b_ & 1), aa(square(a_)), bb(square(b_)) {
+        ta = i128(aa);
+        if (b & 1) ta = int32_t(uint32_t(uint64_t(aa)));
+        tb = i128(bb) + (ta - i128(aa));
+        a2 = double(a) * double(a);
+        ta_b2 = b ? double(ta) / (double(b) * double(b)) : 0;
+        tb_b2 = b ? double(tb) / (double(b) * double(b)) : 0;
+        // The row test of column 1 (odd a: B < a^2 (b^2 - v^2)) or 2 (even a: b^2 + B < ...)
+        // fails from vu on.
+        const i128 k = par ? tb : i128(bb) + tb;
+        int64_t lo = 0, hi = (b - v0) / 2 + 1;
+        while (lo < hi) {
+            int64_t mid = lo + (hi - lo) / 2, v = v0 + 2 * mid;
+            if (v > b || minus(aa * (bb - square(v)), k) == 0)
+                hi = mid;
+            else
+                lo = mid + 1;
         }
-        long double rest = (long double)H * H - (long double)a * a;
-        return (long double)W * std::sqrt(rest > 0 ? rest : 0) / H;
-    };
-    const u128 H2 = u128(uint64_t(H)) * uint64_t(H);
-    int64_t ucol;
-    if (av == 0) {
-        ucol = W;
-    } else {  // u < W * sqrt(H^2 - (|v|-1)^2) / H
-        long double b = bound(av - 1);
-        u128 K = exact ? u128(uint64_t(W)) * uint64_t(W) * (H2 - u128(uint64_t(av - 1)) * uint64_t(av - 1)) : 0;
-        ucol = largest_u(W, double(std::ceil(b)) - 1, [&](int64_t u) {
-            if (!exact) return (long double)u < b;
-            return u128(uint64_t(u)) * uint64_t(u) * H2 < K;
-        });
+        vu = v0 + 2 * lo;
     }
-    int64_t urow;
-    if (W == 0 || H == 0) {
-        urow = (W & 1) ? -1 : 0;
-    } else {  // u - 1 < W * sqrt(H^2 - v^2) / H
-        long double b = bound(av);
-        u128 M = exact ? u128(uint64_t(W)) * uint64_t(W) * (H2 - u128(uint64_t(av)) * uint64_t(av)) : 0;
-        urow = largest_u(W, double(std::ceil(b)), [&](int64_t u) {
-            if (u == 0) return true;
-            if (!exact) return (long double)(u - 1) < b;
-            return u128(uint64_t(u - 1)) * uint64_t(u - 1) * H2 < M;
-        });
+
+    // P(v) for v0 <= v (of b's parity); below a & 1 when row v is empty.
+    int64_t half(int64_t v) const {
+        if (v > b) return par - 2;
+        if (v < vu) return settled(v);
+        int64_t w = v0, p = a;
+        if (vu > v0) w = vu - 2, p = settled(w);
+        while (w < v && p >= par) {
+            w += 2;
+            p = std::min(p - 2, column(w));
+        }
+        return p;
     }
-    return std::max(ucol, urow);
-}
+    // P(v) from p = P(v - 2).
+    int64_t next(int64_t p, int64_t v) const {
+        if (p < par || v > b) return par - 2;
+        int64_t hi = std::min(p, column(v) + 2);
+        return std::max(std::min(row(v), hi), hi - 2);
+    }
+
+    // The largest u (a's parity, 1..a) with F(u - 1, v) < -B: b^2 (u-1)^2 < a^2 (b^2 - v^2) - B.
+    int64_t row(int64_t v) const {
+        u128 n = minus(aa * (bb - square(v)), tb);
+        if (bb == 0 || n == 0) return par - 2;
+        double q = double(v) / double(b);
+        int64_t u = std::min(largest_root(n, bb, true, a, std::sqrt(a2 * (1 - q * q) - tb_b2)) + 1, a);
+        if ((a - u) & 1) u--;
+        return u >= 1 ? u : par - 2;
+    }
+    // The largest u (a's parity, 0..a) with F(u, v - 1) <= -A: b^2 u^2 <= a^2 (b^2 - (v-1)^2) - A.
+    int64_t column(int64_t v) const {
+        u128 d = square(v - 1);
+        if (bb < d) return par - 2;
+        u128 m = aa * (bb - d);
+        if (ta >= 0 && m < u128(ta)) return par - 2;
+        if (bb == 0) return a;
+        double q = double(v - 1) / double(b);
+        int64_t u = largest_root(minus(m, ta), bb, false, a, std::sqrt(a2 * (1 - q * q) - ta_b2));
+        if ((a - u) & 1) u--;
+        return u >= par ? u : par - 2;
+    }
+    // P(v) for v < vu, from the rows below as far as needed.
+    int64_t settled(int64_t v) const {
+        int64_t w = v, p = a;
+        for (int n = 0; w > v0; n++) {
+            int64_t r = row(w), c = column(w);
+            if (r >= c) {
+                p = std::min(r, c + 2);
+                break;
+            }
+            int64_t below = w - 2 == v0 ? a : std::min(row(w - 2), column(w - 2));
+            if (below >= c + 2 || n == 4096) {  // the cap is never reached in practice
+                p = c;
+                break;
+            }
+            w -= 2;
+        }
+        while (w < v) w += 2, p = next(p, w);
+        return p;
+    }
+};
 
 // A box of pixels: columns l..l+w-1, rows t..t+h-1 (w, h >= 1).
 struct Box {
     int64_t l, t, w, h;
 };
 
-// The run of row y of the ellipse filling box b; boxes one or two pixels thin are filled whole,
-// so that the outline always reaches the box's four sides.
-Run ellipse_row(const Box &b, int64_t y) {
-    Run r;
-    if (y < b.t || y >= b.t + b.h) return r;
-    if (b.w <= 2 || b.h <= 2) return {b.l, b.l + b.w - 1};
-    int64_t W = b.w - 1, H = b.h - 1;
-    int64_t v = 2 * (y - b.t) - H;
-    int64_t half = ellipse_half(W, H, v < 0 ? -v : v);
-    if (half < 0) return r;
-    return {b.l + (W - half) / 2, b.l + (W + half) / 2};
-}
+// The rows of the ellipse of a box that some range of rows needs: the ellipse's run of each row
+// and the outline's runs, which the walk visits. Boxes one or two pixels narrow are filled whole,
+// every pixel on the outline.
+struct EllipseRows {
+    Box bx;
+    std::optional<Oval> oval;  // none for a box one or two pixels narrow
+    int64_t vlo = 0;
+    std::vector<int64_t> halves;  // P(vlo + 2i) for the rows asked for
+
+    // Rows first..last (any range; those outside the box are empty).
+    EllipseRows(const Box &box, int64_t first, int64_t last) : bx(box) {
+        if (box.w <= 2) return;
+        oval.emplace(box.w - 1, box.h - 1);
+        first = std::max(first, box.t);
+        last = std::min(last, box.t + box.h - 1);
+        if (first > last) return;
+        int64_t v_first = offset(first), v_last = offset(last);
+        vlo = v_first <= 0 && v_last >= 0 ? oval->v0 : std::min(std::abs(v_first), std::abs(v_last));
+        int64_t vhi = std::max(std::abs(v_first), std::abs(v_last)) + 2;  // and the row past the last
+        halves.resize(size_t((vhi - vlo) / 2 + 1));
+        halves[0] = oval->half(vlo);
+        for (size_t i = 1; i < halves.size(); i++)
+            halves[i] = oval->next(halves[i - 1], vlo + 2 * int64_t(i));
+    }
+
+    // The ellipse's pixels of row y.
+    Run row(int64_t y) const {
+        if (y < bx.t || y >= bx.t + bx.h) return Run();
+        if (!oval) return {bx.l, bx.l + bx.w - 1};
+        int64_t p = half_at(std::abs(offset(y)));
+        if (p < oval->par) return Run();
+        return {bx.l + (oval->a - p) / 2, bx.l + (oval->a + p) / 2};
+    }
+
+    // The outline of row y: its left and right runs (one run, left, when they meet) and the
+    // pixels between them; in u, the walk visits lo..p of the row and then steps to the next row
+    // outwards, diagonally when that row's p is lo - 2.
+    struct Outline {
+        Run left, right, inside;
+        int n = 0;
+        bool diagonal = false;
+    };
+    Outline outline(int64_t y) const {
+        Outline o;
+        Run all = row(y);
+        if (all.empty()) return o;
+        if (!oval) return o.left = all, o.n = 1, o;
+        int64_t av = std::abs(offset(y)), p = half_at(av), next = half_at(av + 2), lo = oval->par;
+        if (next >= oval->par) lo = next == p ? p : next + 2;
+        o.diagonal = next >= oval->par && next < p;
+        int64_t a = oval->a;
+        o.left = {bx.l + (a - p) / 2, bx.l + (a - lo) / 2};
+        o.right = {bx.l + (a + lo) / 2, bx.l + (a + p) / 2};
+        o.inside = {o.left.b + 1, o.right.a - 1};
+        o.n = o.left.b + 1 >= o.right.a ? 1 : 2;
+        if (o.n == 1) o.left = all;
+        return o;
+    }
+
+    // Whether row y is below the box's middle (its outward neighbour is y + 1) or above it (y - 1);
+    // the middle row of an odd number of rows reaches out both ways.
+    int outward(int64_t y) const {
+        int64_t v = offset(y);
+        return v > 0 ? 1 : v < 0 ? -1 : 0;
+    }
+
+    int64_t offset(int64_t y) const { return 2 * (y - bx.t) - (bx.h - 1); }
+    int64_t half_at(int64_t av) const {
+        size_t i = size_t((av - vlo) / 2);
+        return av < vlo || i >= halves.size() ? oval->half(av) : halves[i];
+    }
+};
 
 // ---- pen dots ----
-// The dot of a pen of width w >= 2 is the ellipse of a w by w box placed at -floor(w/2).
+// The dot of a pen of width w >= 2 is the ellipse of a w by w box placed at -floor(w/2); the rows
+// of a dot of a common width are worked out once, those of a huge one as they are asked for.
 struct Dot {
-    int64_t w, lo, hi;  // rows lo..hi relative to the centre pixel
-    explicit Dot(int64_t width) : w(width), lo(-(width / 2)), hi(width - width / 2 - 1) {}
-    Run row(int64_t dy) const {
-        Box b = {lo, lo, w, w};
-        return ellipse_row(b, dy);
-    }
+    const int64_t w, lo, hi;  // rows lo..hi relative to the centre pixel
+    const EllipseRows e;
+    explicit Dot(int64_t width)
+        : w(width), lo(-(width / 2)), hi(width - width / 2 - 1),
+          e({lo, lo, w, w}, lo, w <= 64 ? hi : lo - 1) {}
+    Run row(int64_t dy) const { return e.row(dy); }
     // The widest row among dy in [a, b] (the dot narrows away from its middle).
     int64_t widest(int64_t a, int64_t b) const {
         a = std::max(a, lo);
@@ -163,8 +299,7 @@ bool visible_rows(const Surface &s, int64_t top, int64_t bottom, int64_t *y0, in
 }
 
 // The pen's dot stamped at every pixel of a horizontal or vertical segment, ends included.
-void stamp_hv(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t w, uint32_t rgb) {
-    Dot d(w);
+void stamp_hv(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, const Dot &d, uint32_t rgb) {
     int64_t xa = std::min(x0, x1), xb = std::max(x0, x1);
     int64_t ya = std::min(y0, y1), yb = std::max(y0, y1);
     int64_t r0, r1;
@@ -334,23 +469,10 @@ void line_thin(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     }
 }
 
-// A wide line: horizontal and vertical ones are the dot stamped along them. Others are a band
-// with round caps (a dot at each end): the band's corners are the ends moved across the line by
-// the pen's extent split into whole pixels, the narrower half to the left of the line as it runs
-// rightwards and the wider half to its right.
-void line_wide(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t w, uint32_t rgb) {
-    if (!s.px) return;
-    if (x0 == x1 || y0 == y1) {
-        stamp_hv(s, x0, y0, x1, y1, w, rgb);
-        return;
-    }
-    // Skip bands that cannot reach the surface.
-    int64_t reach = w + 2;
-    if (std::max(x0, x1) + reach < 0 || std::min(x0, x1) - reach >= s.w || std::max(y0, y1) + reach < 0 ||
-        std::min(y0, y1) - reach >= s.h)
-        return;
-    stamp_hv(s, x0, y0, x0, y0, w, rgb);
-    stamp_hv(s, x1, y1, x1, y1, w, rgb);
+// The band of a wide line from (x0, y0) to (x1, y1), neither horizontal nor vertical: its corners
+// are the ends moved across the line by the pen's extent split into whole pixels, the narrower
+// half to the left of the line as it runs rightwards and the wider half to its right.
+void wide_band(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t w, Point64 (&q)[4]) {
     if (x1 < x0) {
         std::swap(x0, x1);
         std::swap(y0, y1);
@@ -362,7 +484,30 @@ void line_wide(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     int64_t nx = half(wx), ny = half(wy), fx = half(wx + 1), fy = half(wy + 1);
     int64_t sy = dy > 0 ? 1 : -1;
     int64_t ax = -nx, ay = sy * ny, bx = fx, by = -sy * fy;  // the two sides' offsets
-    const Point64 q[4] = {{x0 + ax, y0 + ay}, {x1 + ax, y1 + ay}, {x1 + bx, y1 + by}, {x0 + bx, y0 + by}};
+    q[0] = {x0 + ax, y0 + ay};
+    q[1] = {x1 + ax, y1 + ay};
+    q[2] = {x1 + bx, y1 + by};
+    q[3] = {x0 + bx, y0 + by};
+}
+
+// A wide line: horizontal and vertical ones are the dot stamped along them. Others are the band
+// with round caps (a dot at each end).
+void line_wide(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t w, uint32_t rgb) {
+    if (!s.px) return;
+    const Dot d(w);
+    if (x0 == x1 || y0 == y1) {
+        stamp_hv(s, x0, y0, x1, y1, d, rgb);
+        return;
+    }
+    // Skip bands that cannot reach the surface.
+    int64_t reach = w + 2;
+    if (std::max(x0, x1) + reach < 0 || std::min(x0, x1) - reach >= s.w || std::max(y0, y1) + reach < 0 ||
+        std::min(y0, y1) - reach >= s.h)
+        return;
+    stamp_hv(s, x0, y0, x0, y0, d, rgb);
+    stamp_hv(s, x1, y1, x1, y1, d, rgb);
+    Point64 q[4];
+    wide_band(x0, y0, x1, y1, w, q);
     fill_convex(s, q, 4, rgb);
 }
 
@@ -400,7 +545,7 @@ void rectangle(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
         return;
     }
     // Wide pen: the dot runs along the path through the pixel centres (l,t)..(r-1,b-1).
-    Dot d(t.pen_w);
+    const Dot d(t.pen_w);
     int64_t R = r - 1, B = b - 1;
     if (t.brush && visible_rows(s, tp + d.hi + 1, B + d.lo - 1, &y0, &y1))
         for (int64_t y = y0; y <= y1; y++) raster_fill(s, l + d.hi + 1, R + d.lo - 1, y, t.brush_rgb);
@@ -417,128 +562,48 @@ void rectangle(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
 }
 
 // ---- ellipses ----
-// The outline of row y of the ellipse of box b: the row's pixels with a 4-neighbour outside the
-// ellipse, as one or two runs, and the inside between them.
-struct RingRow {
-    Run runs[2];
-    int n = 0;
-    Run inside;
-    bool has(int64_t x) const {
-        for (int i = 0; i < n; i++)
-            if (x >= runs[i].a && x <= runs[i].b) return true;
-        return false;
-    }
-};
-
-// The outline of a row from the ellipse's runs on it and on the rows above and below.
-RingRow ring_of(const Run &up, const Run &row, const Run &down) {
-    RingRow rr;
-    if (row.empty()) return rr;
-    Run in = {std::max({row.a + 1, up.a, down.a}), std::min({row.b - 1, up.b, down.b})};
-    if (up.empty() || down.empty() || in.empty()) {
-        rr.runs[0] = row;
-        rr.n = 1;
-        return rr;
-    }
-    rr.runs[0] = {row.a, in.a - 1};
-    rr.runs[1] = {in.b + 1, row.b};
-    rr.n = 2;
-    rr.inside = in;
-    return rr;
-}
-
-// The outline runs of rows first..last of the ellipse of box b, each row's run computed once.
-std::vector<RingRow> ring_rows(const Box &b, int64_t first, int64_t last) {
-    std::vector<RingRow> out;
-    if (first > last) return out;
-    out.reserve(size_t(last - first + 1));
-    Run up = ellipse_row(b, first - 1), row = ellipse_row(b, first);
-    for (int64_t y = first; y <= last; y++) {
-        Run down = ellipse_row(b, y + 1);
-        out.push_back(ring_of(up, row, down));
-        up = row;
-        row = down;
-    }
-    return out;
-}
-
-// The run of row y inside a convex quadrilateral with integer corners (top-left rule).
-Run quad_run(const int64_t (&q)[4][2], int64_t y) {
-    int64_t xs[4];
-    int n = 0;
-    for (int i = 0; i < 4; i++) {
-        const int64_t *a = q[i], *b = q[(i + 1) % 4];
-        if (a[1] == b[1]) continue;
-        if (a[1] > b[1]) std::swap(a, b);
-        if (y < a[1] || y >= b[1]) continue;
-        xs[n++] = a[0] + ceil_div(i128(y - a[1]) * (b[0] - a[0]), b[1] - a[1]);
-    }
-    if (n < 2) return Run();
-    // Only the outermost crossings matter: the quadrilateral is convex.
-    int64_t lo = xs[0], hi = xs[0];
-    for (int i = 1; i < n; i++) {
-        lo = std::min(lo, xs[i]);
-        hi = std::max(hi, xs[i]);
-    }
-    return {lo, hi - 1};
-}
-
-// Widest pen drawn along the outline pixel by pixel; wider pens use the band between two ellipses.
+// Widest pen drawn along the outline's walk; wider pens use the band between two ellipses.
 constexpr int64_t PATH_PEN_MAX = 32;
 
-// A wide pen along the 1-pixel outline: the pen's dot on every outline pixel, and the band of a
-// wide diagonal line between outline pixels that touch only at a corner; the brush fills the
-// ellipse first.
+// A wide pen along the outline's walk, as the reference strokes it: the pen's dot on every pixel
+// the walk visits, and over every diagonal step the band of a wide line (line_wide's), in all four
+// quadrants. The brush fills the ellipse first.
 void ellipse_path_pen(const Tools &t, const Box &box) {
     const Surface &s = t.s;
-    Dot d(t.pen_w);
+    const Dot d(t.pen_w);
     int64_t y0, y1;
     if (!visible_rows(s, box.t + d.lo, box.t + box.h - 1 + d.hi, &y0, &y1)) return;
-    int64_t m = t.pen_w + 3;  // how far (in rows) an outline pixel's pen reaches
-    int64_t ra = std::max(box.t, y0 - m), rb = std::min(box.t + box.h - 1, y1 + m);
+    const int64_t m = t.pen_w + 3;  // how far (in rows) the pen of a step reaches
+    const int64_t ra = std::max(box.t, y0 - m), rb = std::min(box.t + box.h - 1, y1 + m);
     if (ra > rb) return;
-    std::vector<RingRow> ring = ring_rows(box, ra, rb);
-    auto at = [&](int64_t y) { return (y < ra || y > rb) ? nullptr : &ring[size_t(y - ra)]; };
-    std::vector<Run> dot_rows;
-    for (int64_t dy = d.lo; dy <= d.hi; dy++) dot_rows.push_back(d.row(dy));
-    // Bands between corner-touching outline pixels of rows y and y+1, by the upper row.
-    struct Band {
-        int64_t y;
-        int64_t q[4][2];
-    };
-    std::vector<Band> bands;
-    double wd = double(t.pen_w) / std::sqrt(2.0);
-    int64_t n = int64_t(std::floor(wd / 2 + 0.5)), f = int64_t(std::floor((wd + 1) / 2 + 0.5));
-    for (int64_t y = ra; y < rb; y++) {
-        const RingRow &r = *at(y), &below = *at(y + 1);
-        for (int i = 0; i < r.n; i++)
-            for (int j = 0; j < below.n; j++) {
-                const Run &R = r.runs[i], &S = below.runs[j];
-                int64_t x0 = 0, xb = 0;
-                bool link = false;
-                if (S.a == R.b + 1 && !r.has(R.b + 1) && !below.has(R.b)) x0 = R.b, xb = R.b + 1, link = true;
-                if (S.b == R.a - 1 && !r.has(R.a - 1) && !below.has(R.a)) x0 = R.a, xb = R.a - 1, link = true;
-                if (!link) continue;
-                // The band of the unit diagonal from the left pixel to the right one.
-                int64_t lx = std::min(x0, xb), ly = lx == x0 ? y : y + 1;
-                int64_t rx = lx + 1, ry = lx == x0 ? y + 1 : y;
-                int64_t sy = ry > ly ? 1 : -1;
-                Band band = {y, {{lx - n, ly + sy * n}, {rx - n, ry + sy * n}, {rx + f, ry - sy * f}, {lx + f, ly - sy * f}}};
-                bands.push_back(band);
-            }
-    }
-    size_t first = 0;  // bands are in row order: skip those that end above the current row
+    EllipseRows e(box, ra, rb);
+    if (t.brush)
+        for (int64_t y = y0; y <= y1; y++) fill_run(s, e.row(y), y, t.brush_rgb);
+    std::vector<EllipseRows::Outline> ring;
+    ring.reserve(size_t(rb - ra + 1));
+    for (int64_t y = ra; y <= rb; y++) ring.push_back(e.outline(y));
     for (int64_t y = y0; y <= y1; y++) {
-        if (t.brush) fill_run(s, ellipse_row(box, y), y, t.brush_rgb);
         for (int64_t dy = d.lo; dy <= d.hi; dy++) {
-            const RingRow *r = at(y - dy);
-            const Run &dr = dot_rows[size_t(dy - d.lo)];
-            if (!r || dr.empty()) continue;
-            for (int i = 0; i < r->n; i++) raster_fill(s, r->runs[i].a + dr.a, r->runs[i].b + dr.b, y, t.pen_rgb);
+            if (y - dy < ra || y - dy > rb) continue;
+            const EllipseRows::Outline &o = ring[size_t(y - dy - ra)];
+            Run dr = d.row(dy);
+            if (o.n == 0 || dr.empty()) continue;
+            raster_fill(s, o.left.a + dr.a, o.left.b + dr.b, y, t.pen_rgb);
+            if (o.n == 2) raster_fill(s, o.right.a + dr.a, o.right.b + dr.b, y, t.pen_rgb);
         }
-        while (first < bands.size() && bands[first].y < y - m) first++;
-        for (size_t i = first; i < bands.size() && bands[i].y <= y + m; i++)
-            fill_run(s, quad_run(bands[i].q, y), y, t.pen_rgb);
+    }
+    Point64 q[4];
+    for (int64_t y = ra; y <= rb; y++) {
+        const EllipseRows::Outline &o = ring[size_t(y - ra)];
+        if (!o.diagonal) continue;
+        const int out = e.outward(y);
+        for (int dir = -1; dir <= 1; dir += 2) {
+            if (out != 0 && out != dir) continue;
+            wide_band(o.left.b, y, o.left.b + 1, y + dir, t.pen_w, q);
+            fill_convex(s, q, 4, t.pen_rgb);
+            wide_band(o.right.a, y, o.right.a - 1, y + dir, t.pen_w, q);
+            fill_convex(s, q, 4, t.pen_rgb);
+        }
     }
 }
 
@@ -552,37 +617,36 @@ void ellipse(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
     int64_t w = r - l, h = b - tp;
     if (w == 0 || h == 0 || !s.px) return;
     int64_t y0, y1;
-    Box box = {l, tp, w, h};
+    const Box box = {l, tp, w, h};
     if (!t.pen) {
-        if (!t.brush || w < 2 || h < 2) return;
-        if (w == 2 && h == 2) {  // the smallest ellipse without a pen is its top-left pixel
-            raster_pixel(s, l, tp, t.brush_rgb);
+        // Without a pen the brush fills the ellipse; a box one or two pixels thin loses its right
+        // column and bottom row, as a rectangle does.
+        if (!t.brush) return;
+        if (w <= 2 || h <= 2) {
+            if (visible_rows(s, tp, b - 2, &y0, &y1))
+                for (int64_t y = y0; y <= y1; y++) raster_fill(s, l, r - 2, y, t.brush_rgb);
             return;
         }
         if (!visible_rows(s, tp, b - 1, &y0, &y1)) return;
-        for (int64_t y = y0; y <= y1; y++) fill_run(s, ellipse_row(box, y), y, t.brush_rgb);
+        EllipseRows e(box, y0, y1);
+        for (int64_t y = y0; y <= y1; y++) fill_run(s, e.row(y), y, t.brush_rgb);
         return;
     }
     if (t.pen_w <= 1) {
         if (w == 1 && h == 1) return;
         if (!visible_rows(s, tp, b - 1, &y0, &y1)) return;
-        if (t.brush && t.brush_rgb == t.pen_rgb) {
-            // Edge and inside in one colour (every filled circle): together they are the ellipse's
-            // rows, and the lower half mirrors the upper one, so each run is computed once.
-            std::vector<Run> rows(size_t(y1 - y0 + 1));
-            for (int64_t y = y0; y <= y1; y++) {
-                int64_t mirror = 2 * tp + h - 1 - y;
-                Run r = (mirror >= y0 && mirror < y) ? rows[size_t(mirror - y0)] : ellipse_row(box, y);
-                rows[size_t(y - y0)] = r;
-                fill_run(s, r, y, t.pen_rgb);
-            }
+        EllipseRows e(box, y0, y1);
+        if (t.brush && t.brush_rgb == t.pen_rgb) {  // edge and inside in one colour (every filled circle)
+            for (int64_t y = y0; y <= y1; y++) fill_run(s, e.row(y), y, t.pen_rgb);
             return;
         }
-        std::vector<RingRow> ring = ring_rows(box, y0, y1);
         for (int64_t y = y0; y <= y1; y++) {
-            const RingRow &rr = ring[size_t(y - y0)];
-            for (int i = 0; i < rr.n; i++) fill_run(s, rr.runs[i], y, t.pen_rgb);
-            if (t.brush && rr.n == 2) fill_run(s, rr.inside, y, t.brush_rgb);
+            EllipseRows::Outline o = e.outline(y);
+            if (o.n == 0) continue;
+            raster_fill(s, o.left.a, o.left.b, y, t.pen_rgb);
+            if (o.n == 1) continue;
+            raster_fill(s, o.right.a, o.right.b, y, t.pen_rgb);
+            if (t.brush) fill_run(s, o.inside, y, t.brush_rgb);
         }
         return;
     }
@@ -590,14 +654,16 @@ void ellipse(const Tools &t, int64_t l, int64_t tp, int64_t r, int64_t b) {
         ellipse_path_pen(t, box);
         return;
     }
-    Dot d(t.pen_w);
-    Box outer = {l + d.lo, tp + d.lo, w - 1 + t.pen_w, h - 1 + t.pen_w};
-    Box inner = {l + d.hi + 1, tp + d.hi + 1, w - 1 - t.pen_w, h - 1 - t.pen_w};
-    bool has_inner = inner.w > 0 && inner.h > 0;
+    const Dot d(t.pen_w);
+    const Box outer = {l + d.lo, tp + d.lo, w - 1 + t.pen_w, h - 1 + t.pen_w};
+    const Box inner = {l + d.hi + 1, tp + d.hi + 1, w - 1 - t.pen_w, h - 1 - t.pen_w};
     if (!visible_rows(s, outer.t, outer.t + outer.h - 1, &y0, &y1)) return;
+    EllipseRows eo(outer, y0, y1);
+    std::optional<EllipseRows> ei;
+    if (inner.w > 0 && inner.h > 0) ei.emplace(inner, y0, y1);
     for (int64_t y = y0; y <= y1; y++) {
-        Run o = ellipse_row(outer, y);
-        Run in = has_inner ? ellipse_row(inner, y) : Run();
+        Run o = eo.row(y);
+        Run in = ei ? ei->row(y) : Run();
         if (in.empty()) {
             fill_run(s, o, y, t.pen_rgb);
             continue;
