@@ -138,10 +138,8 @@ def as_rows(pixels):
     return rows
 
 
-def probe(cases):
-    """Draws the cases with the reference under Wine, once per RUNS entry; returns each case's rows
-    [(y, [(x0, x1, k)])] of the pixels that every run painted in the same colour."""
-    work = tempfile.mkdtemp(prefix='ellipse-sweep-')
+def probe_runs(cases, work):
+    """Draws the cases with the reference under Wine, once per RUNS entry, in the directory work."""
     exe, cin = os.path.join(work, 'probe.exe'), os.path.join(work, 'cases.txt')
     subprocess.check_call(['x86_64-w64-mingw32-gcc', '-O2', '-Wall', '-o', exe,
                            os.path.join(HERE, 'probe.c'), '-lgdi32'])
@@ -158,6 +156,14 @@ def probe(cases):
     runs = [read_runs(o) for o in outs]
     if any(len(r) != len(cases) for r in runs):
         sys.exit('the probe answered %s of %d cases' % ([len(r) for r in runs], len(cases)))
+    return runs
+
+
+def probe(cases):
+    """Draws the cases with the reference under Wine, once per RUNS entry; returns each case's rows
+    [(y, [(x0, x1, k)])] of the pixels that every run painted in the same colour."""
+    with tempfile.TemporaryDirectory(prefix='ellipse-sweep-') as work:
+        runs = probe_runs(cases, work)
     rows, unsteady = [], 0
     for k in range(len(cases)):
         seen = [r[k] for r in runs]
