@@ -2,7 +2,7 @@
 // on the page's own clock, takes clicks on its buttons, works its Run menu by mouse and keyboard,
 // and a script played back in it draws exactly the Linux runner's picture.
 'use strict';
-const { test, before, after } = require('node:test');
+const { test } = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
@@ -10,16 +10,9 @@ const lib = require('./lib.js');
 
 const INTRO_FRAMES = 151;  // the intro draws frames 0..150, the scene every frame after
 const TICKS = 700;         // frames the runner draws for the live page to be found among
-let server, browser, page;
+let page;
 
-before(async () => {
-  server = await lib.serve();
-  browser = await lib.launch();
-});
-after(async () => {
-  if (browser) await browser.close();
-  if (server) await server.close();
-});
+const web = lib.session();
 
 // Content pixel of canvas point (x, y): the origin is the client area's centre (297, 247), below
 // the 20-pixel menu bar.
@@ -33,7 +26,7 @@ async function graphicsBox() {
 
 test('the page loads, shows the intro and then the scene, with the console hidden', async () => {
   const oneScoop = lib.runnerFrames('cone', `PLAKO_PERIODIC(${TICKS});\n`);
-  page = await lib.openPage(browser, server.url + 'cone.html');
+  page = await lib.openPage(web.browser, web.server.url + 'cone.html');
   const first = await page.evaluate(() => window.plako.stats.firstFrame);
   lib.figure(`cone: page load to first frame ${first.toFixed(0)} ms`);
   assert.equal(await page.locator('canvas[aria-label="PLAKO Text"]').isVisible(), false,
@@ -102,7 +95,7 @@ test('the demo script played in the page gives the Linux runner\'s picture, text
   const script = fs.readFileSync(path.join(lib.SITE, 'demo.scr'));
   const want = lib.runnerFrame('cone', script);
   // A clock that stands still: only the script's ticks draw, as in the runner.
-  const demo = await lib.openPage(browser, server.url + 'cone.html?script=demo.scr&clock=still');
+  const demo = await lib.openPage(web.browser, web.server.url + 'cone.html?script=demo.scr&clock=still');
   const { diff, pic } = await lib.waitForPicture(demo, want);
   lib.figure(`cone: demo.scr in the page against cone-replay: ${diff} of ${pic.w * pic.h} pixels differ`);
   if (diff) {

@@ -1,7 +1,7 @@
 // Every example runs as a page: its own script played there draws exactly what its Linux runner
 // draws, and its console is shown or hidden as the program says.
 'use strict';
-const { test, before, after } = require('node:test');
+const { test } = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
@@ -16,22 +16,14 @@ const EXAMPLES = [
   { name: 'typewriter', console: true },
   { name: 'snake', console: false },
 ];
-let server, browser;
 
-before(async () => {
-  server = await lib.serve();
-  browser = await lib.launch();
-});
-after(async () => {
-  if (browser) await browser.close();
-  if (server) await server.close();
-});
+const web = lib.session();
 
 for (const ex of EXAMPLES) {
   test(`${ex.name}: its script in the page gives its runner's picture`, async () => {
     const script = fs.readFileSync(path.join(lib.SITE, `${ex.name}.scr`));
     const want = lib.runnerFrame(ex.name, script);
-    const page = await lib.openPage(browser, server.url + `${ex.name}.html?script=${ex.name}.scr&clock=still`);
+    const page = await lib.openPage(web.browser, web.server.url + `${ex.name}.html?script=${ex.name}.scr&clock=still`);
     const first = await page.evaluate(() => window.plako.stats.firstFrame);
     const { diff, pic } = await lib.waitForPicture(page, want);
     lib.figure(`${ex.name}: page load to first frame ${first.toFixed(0)} ms; ` +

@@ -1,20 +1,15 @@
 // The page's keyboard as the desktop host reports it: which virtual-key code and which
 // Windows-1252 character each browser key event becomes.
 'use strict';
-const { test, before, after } = require('node:test');
+const { test, before } = require('node:test');
 const assert = require('node:assert/strict');
 const lib = require('./lib.js');
 
-let server, browser, page;
+let page;
 
+const web = lib.session();
 before(async () => {
-  server = await lib.serve();
-  browser = await lib.launch();
-  page = await lib.openPage(browser, server.url + 'hello.html?clock=still');
-});
-after(async () => {
-  if (browser) await browser.close();
-  if (server) await server.close();
+  page = await lib.openPage(web.browser, web.server.url + 'hello.html?clock=still');
 });
 
 // [what the browser reports, the expected [vk, character]]

@@ -9,6 +9,7 @@ const zlib = require('node:zlib');
 const crypto = require('node:crypto');
 const { execFileSync } = require('node:child_process');
 const { chromium } = require('playwright-core');
+const { before, after } = require('node:test');
 
 const ROOT = path.resolve(__dirname, '..', '..');
 const SITE = process.env.PLAKO_WEB_SITE || path.join(ROOT, 'build', 'web', 'site');
@@ -48,6 +49,21 @@ function launch() {
 }
 
 // A page that remembers its errors; the viewport keeps the console's width modest.
+// The page server and the browser for one test file: started before its first test, closed after
+// its last. The returned object's server and browser are set once the file's tests run.
+function session() {
+  const s = { server: null, browser: null };
+  before(async () => {
+    s.server = await serve();
+    s.browser = await launch();
+  });
+  after(async () => {
+    if (s.browser) await s.browser.close();
+    if (s.server) await s.server.close();
+  });
+  return s;
+}
+
 async function openPage(browser, url) {
   const page = await browser.newPage({ viewport: { width: 900, height: 900 } });
   page.errors = [];
@@ -250,6 +266,6 @@ function savePicture(name, pic) {
   return file;
 }
 
-module.exports = { ROOT, SITE, FIGURES, MENU_BAR, serve, launch, openPage, clientPixels, contentPixels, clientPoint, readPng,
+module.exports = { ROOT, SITE, FIGURES, MENU_BAR, serve, launch, session, openPage, clientPixels, contentPixels, clientPoint, readPng,
                    runnerFrame, runnerFrames, fingerprint, waitForPicture, waitForFrame, differing,
                    processorShare, figure, savePicture };

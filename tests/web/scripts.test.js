@@ -2,22 +2,14 @@
 // Playback and Play One: recording into the browser's storage, downloading, restoring after a
 // reload, uploading, and playing one event at a time.
 'use strict';
-const { test, before, after } = require('node:test');
+const { test } = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
 const lib = require('./lib.js');
 
-let server, browser;
 
-before(async () => {
-  server = await lib.serve();
-  browser = await lib.launch();
-});
-after(async () => {
-  if (browser) await browser.close();
-  if (server) await server.close();
-});
+const web = lib.session();
 
 // PLAKO.SCR as the program's file system holds it.
 async function scriptInPage(page) {
@@ -37,7 +29,7 @@ async function pressKey(page, key, code) {
 }
 
 test('typing while recording: the script goes to the browser\'s storage, downloads, survives a reload and plays', async () => {
-  const page = await lib.openPage(browser, server.url + 'typewriter.html?clock=still');
+  const page = await lib.openPage(web.browser, web.server.url + 'typewriter.html?clock=still');
   const canvas = page.locator('canvas[aria-label="PLAKO Graphics"]');
   await page.click('#plako-record');
   await canvas.focus();  // the button took the keyboard
@@ -74,7 +66,7 @@ test('an uploaded script plays one event per Play One, then to its end with Play
   const golden = fs.readFileSync(path.join(lib.ROOT, 'tests', 'golden', 'cone-scene.scr'));
   const frames = lib.runnerFrames('cone', golden);
   const last = lib.runnerFrame('cone', golden);
-  const page = await lib.openPage(browser, server.url + 'cone.html?clock=still');
+  const page = await lib.openPage(web.browser, web.server.url + 'cone.html?clock=still');
   await page.setInputFiles('#plako-upload', { name: 'scene.scr', mimeType: 'text/plain', buffer: golden });
   await page.waitForFunction(() => /PLAKO\.SCR loaded/.test(document.getElementById('plako-status').textContent));
   assert.equal(await scriptInPage(page), golden.toString('latin1'));
@@ -101,7 +93,7 @@ test('an uploaded script plays one event per Play One, then to its end with Play
 });
 
 test('a page opened with a script that is not there says so and runs the program as usual', async () => {
-  const page = await lib.openPage(browser, server.url + 'cone.html?script=missing.scr');
+  const page = await lib.openPage(web.browser, web.server.url + 'cone.html?script=missing.scr');
   assert.match(await page.locator('#plako-status').textContent(), /Cannot fetch the script missing\.scr: 404/);
   const before = await page.evaluate(() => window.plako.stats.presents);
   await page.waitForFunction((n) => window.plako.stats.presents > n + 5, before, { timeout: 20000 });
