@@ -1,14 +1,13 @@
 // The page's keyboard as the desktop host reports it: which virtual-key code and which
 // Windows-1252 character each browser key event becomes.
 'use strict';
-const { test, before } = require('node:test');
+const { test } = require('node:test');
 const assert = require('node:assert/strict');
 const lib = require('./lib.js');
 
 let page;
 
-const web = lib.session();
-before(async () => {
+lib.session(async (web) => {
   page = await lib.openPage(web.browser, web.server.url + 'hello.html?clock=still');
 });
 

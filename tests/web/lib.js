@@ -49,13 +49,15 @@ function launch() {
 }
 
 // A page that remembers its errors; the viewport keeps the console's width modest.
-// The page server and the browser for one test file: started before its first test, closed after
-// its last. The returned object's server and browser are set once the file's tests run.
-function session() {
+// The page server and the browser for one test file: started before its first test (then
+// setup(s), if given, in the same hook), closed after its last. The returned object's server and
+// browser are set once the file's tests run.
+function session(setup) {
   const s = { server: null, browser: null };
   before(async () => {
     s.server = await serve();
     s.browser = await launch();
+    if (setup) await setup(s);
   });
   after(async () => {
     if (s.browser) await s.browser.close();

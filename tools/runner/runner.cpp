@@ -281,6 +281,11 @@ int model_line(char (&line)[512], int *too_long) {
     }
 }
 
+// A line of nothing but its line end, which the reader skips.
+bool empty_line(const char *line, int too_long) {
+    return !too_long && (strcmp(line, "\n") == 0 || strcmp(line, "\r\n") == 0);
+}
+
 // Moves past the event the program was just given from the script.
 void model_advance(void) {
     ScriptModel &m = replay.script;
@@ -293,7 +298,7 @@ void model_advance(void) {
     int too_long = 0;
     while (model_line(line, &too_long)) {
         m.line++;
-        if (!too_long && (strcmp(line, "\n") == 0 || strcmp(line, "\r\n") == 0)) continue;
+        if (empty_line(line, too_long)) continue;
         m.played = m.line;
         if (!too_long && strlen(line) > 6 && line[6] == 'P') {
             // The count is the first run of digits after the prefix, as the reader takes it.
@@ -315,7 +320,7 @@ int model_at_end(void) {
     char line[512];
     int too_long = 0;
     while (model_line(line, &too_long))
-        if (too_long || (strcmp(line, "\n") != 0 && strcmp(line, "\r\n") != 0)) return 0;
+        if (!empty_line(line, too_long)) return 0;
     return 1;
 }
 
@@ -329,7 +334,7 @@ int model_unknown_kind(long *number) {
     long at = m.line;
     while (model_line(line, &too_long)) {
         at++;
-        if (!too_long && (strcmp(line, "\n") == 0 || strcmp(line, "\r\n") == 0)) continue;
+        if (empty_line(line, too_long)) continue;
         if (too_long || strlen(line) < 7) return 0;  // a bad line, which the package reports
         if (line[6] == 'K' || line[6] == 'M' || line[6] == 'P') return 0;
         *number = at;
