@@ -5,9 +5,7 @@
 #include "plako.h"
 
 // 1 when (x, y) lies strictly inside the panel's outline, else 0.
-int panel_hit(int x, int y) {
-    return (x > -295 && x < -205 && y > 125 && y < 245) ? 1 : 0;
-}
+int panel_hit(int x, int y) { return (x > -295 && x < -205 && y > 125 && y < 245) ? 1 : 0; }
 
 // Runs the command of the button row under y; x is not looked at. Only the selected topping's
 // kind and colour, the scoop count, the mode and quit change.

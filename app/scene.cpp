@@ -13,14 +13,10 @@ const int LABEL_PT = 10;
 const int SCOOP_RADIUS = 37;
 
 // Top edge of panel button r (0..7); each button is 15 units high.
-int button_top(int r) {
-    return 245 - 15 * r;
-}
+int button_top(int r) { return 245 - 15 * r; }
 
 // Baseline row of label r: the label's lower-left corner sits on its button's bottom edge.
-int label_y(int r) {
-    return 238 - LABEL_PT / 2 - 3 - 15 * r;
-}
+int label_y(int r) { return 238 - LABEL_PT / 2 - 3 - 15 * r; }
 
 // Colour of label r in the given mode: 50% gray marks a button that is not available.
 int label_colour(int r, int mode, int scoop_count) {
@@ -94,9 +90,7 @@ void draw_ray_pass(int f) {
 }  // namespace
 
 // Paints the whole canvas area white.
-void clear_scene(void) {
-    plako_rectangle(PLAKO_WHITE, -300, -250, 300, 250, 0);
-}
+void clear_scene(void) { plako_rectangle(PLAKO_WHITE, -300, -250, 300, 250, 0); }
 
 // Sky, ground, pyramid, road, flyers, sun and its rays for the given frame.
 void draw_background(int frame) {
@@ -127,9 +121,7 @@ void draw_flyers(int frame) {
 }
 
 // One sun ray from (x, y) to the sun's centre, over the sun.
-void draw_ray(int x, int y) {
-    plako_line(PLAKO_YELLOW, x, y, SUN_X, SUN_Y, 2);
-}
+void draw_ray(int x, int y) { plako_line(PLAKO_YELLOW, x, y, SUN_X, SUN_Y, 2); }
 
 // The eight buttons, then their labels in the colours that show what the mode allows.
 void draw_panel(int mode, int scoop_count) {
@@ -217,6 +209,4 @@ void draw_topping_disc(int x, int y, int colour) {
 }
 
 // A bar 10 wide and 3 high with its lower-left corner at (x, y); (x, y) lies on a scoop.
-void draw_topping_bar(int x, int y, int colour) {
-    plako_rectangle(colour, x, y, x + 10, y + 3, 0);
-}
+void draw_topping_bar(int x, int y, int colour) { plako_rectangle(colour, x, y, x + 10, y + 3, 0); }

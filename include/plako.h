@@ -128,7 +128,7 @@ extern "C" {
 #endif
 
 /* ---- Event kinds: the result of plako_next_event ---- */
-#define EVENT_NONE (-1) /* internal to the wait; never returned */
+#define EVENT_NONE (-1)  /* internal to the wait; never returned */
 #define EVENT_MOUSE 1    /* a left click: x, y the canvas point */
 #define EVENT_KBD 2      /* a typed character: key */
 #define EVENT_PERIODIC 3 /* an animation tick */

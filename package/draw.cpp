@@ -11,9 +11,7 @@ namespace {
 const int largest_ptsize = 127;
 
 // The magnitude of a negative size; -INT_MIN does not exist in int32, so it becomes INT_MAX.
-int negate(int v) {
-    return v == (-2147483647 - 1) ? 2147483647 : -v;
-}
+int negate(int v) { return v == (-2147483647 - 1) ? 2147483647 : -v; }
 
 // The width check shared by triangle, rectangle and line.
 int check_width(int width) {
@@ -50,11 +48,16 @@ int started(const char *call) {
 // The public call that makes each kind of DrawCommand, for the report above.
 const char *call_of(int kind) {
     switch (kind) {
-        case SHAPE_TRIANGLE: return "plako_triangle";
-        case SHAPE_RECTANGLE: return "plako_rectangle";
-        case SHAPE_OVAL: return "plako_circle";
-        case SHAPE_LINE: return "plako_line";
-        default: return "plako_text";
+        case SHAPE_TRIANGLE:
+            return "plako_triangle";
+        case SHAPE_RECTANGLE:
+            return "plako_rectangle";
+        case SHAPE_OVAL:
+            return "plako_circle";
+        case SHAPE_LINE:
+            return "plako_line";
+        default:
+            return "plako_text";
     }
 }
 

@@ -43,14 +43,10 @@ struct Command {
     void (*run)(void);
 };
 const Command commands[] = {
-    {CMD_ANIMATE, 'A', command_animate},
-    {CMD_HALT, 'H', command_halt},
-    {CMD_ONE_FRAME, 'F', command_one_frame},
-    {CMD_LOGGING, 'L', command_logging},
-    {CMD_RECORD, 'R', script_command_record},
-    {CMD_PLAYBACK, 'P', script_command_playback},
-    {CMD_PLAY_ONE, 'O', script_command_play_one},
-    {CMD_QUIT, 'Q', command_quit},
+    {CMD_ANIMATE, 'A', command_animate},          {CMD_HALT, 'H', command_halt},
+    {CMD_ONE_FRAME, 'F', command_one_frame},      {CMD_LOGGING, 'L', command_logging},
+    {CMD_RECORD, 'R', script_command_record},     {CMD_PLAYBACK, 'P', script_command_playback},
+    {CMD_PLAY_ONE, 'O', script_command_play_one}, {CMD_QUIT, 'Q', command_quit},
 };
 
 void run_command_id(WPARAM id) {
@@ -125,7 +121,7 @@ int plako_next_event(int *x, int *y, char *key) {
     while (waiting_for_message()) {
         int took = plako_pump();
         if (state.pending.kind == EVENT_QUIT) break;  // the script is not consulted in this pass
-        if (script_playback_hook()) break;           // a played event needs no tick
+        if (script_playback_hook()) break;            // a played event needs no tick
         if ((state.one_frame || state.animate) && state.pending.kind == EVENT_NONE) {
             // Arming drops earlier ticks, so periodic events never queue up.
             state.pending.kind = EVENT_PERIODIC;

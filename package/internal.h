@@ -22,7 +22,7 @@ inline int plako_saturate(long long v) {
 
 HWND window_graphics(void);  // null until plako_start
 HWND window_console(void);
-HDC window_canvas(void);     // the canvas's memory DC
+HDC window_canvas(void);  // the canvas's memory DC
 int window_origin_x(void);
 int window_origin_y(void);
 void window_set_dirty(void);
@@ -57,7 +57,7 @@ int event_handle_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 
 // ---- script.cpp: recording and playback of the event stream ----
 int script_write(int kind, int x, int y, char key);  // 0 when the line was not written (reported)
-int script_read(void);  // 1 when it delivered an event into event_pending()
+int script_read(void);                               // 1 when it delivered an event into event_pending()
 void script_stop_playback(void);
 void script_close(void);
 void script_command_record(void);
@@ -101,7 +101,7 @@ void plako_fill_canvas(void);
 
 // ---- palette.cpp ----
 int plako_check_colour(int colour);
-COLORREF palette_colour(int colour);    // colour must be 0..23
+COLORREF palette_colour(int colour);   // colour must be 0..23
 const char *palette_name(int colour);  // colour must be 0..23
 
 #endif

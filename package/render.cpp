@@ -106,8 +106,9 @@ void draw_text(const DrawCommand *cmd) {
     int old_mode = GetBkMode(state.canvas);
     SetBkMode(state.canvas, TRANSPARENT);  // glyphs only, no background box
     // A negative height asks for a character height; 0 for the platform's default.
-    HFONT font = CreateFontA(plako_saturate(-(long long)cmd->x2), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, text_face);
+    HFONT font = CreateFontA(plako_saturate(-(long long)cmd->x2), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, text_face);
     HGDIOBJ old_font = SelectObject(state.canvas, font);
 
     HGLOBAL block = (HGLOBAL)cmd->y2;

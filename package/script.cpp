@@ -128,8 +128,8 @@ void script_report_reason(int err) {
 // The descriptor keeps O_NONBLOCK, which means nothing for a regular file.
 int script_open(int for_writing) {
     ScriptState &s = script_state;
-    const char *failed_line = for_writing ? "Cannot open script file %s for writing\n"
-                                          : "Cannot open script file %s for reading\n";
+    const char *failed_line =
+        for_writing ? "Cannot open script file %s for writing\n" : "Cannot open script file %s for reading\n";
     int fd = file_open(SCRIPT_NAME, for_writing ? FILE_WRITE : FILE_READ);
     if (fd < 0) {
         int err = errno;
@@ -234,8 +234,9 @@ int script_put_line(const char *text) {
                              SCRIPT_NAME, strerror(err), s.lines, s.lines == 1 ? "line" : "lines");
     } else {
         int cut_err = errno;
-        plako_console_printf("Cannot write script file %s: %s; recording stopped, cutting it back failed: %s\n",
-                             SCRIPT_NAME, strerror(err), strerror(cut_err));
+        plako_console_printf(
+            "Cannot write script file %s: %s; recording stopped, cutting it back failed: %s\n", SCRIPT_NAME,
+            strerror(err), strerror(cut_err));
     }
     script_end_recording();
     return 0;
@@ -250,9 +251,7 @@ int script_end_playback(void) {
 }
 
 // A decimal digit, for any char (isdigit is undefined for negative values).
-int script_digit(char c) {
-    return isdigit((unsigned char)c) != 0;
-}
+int script_digit(char c) { return isdigit((unsigned char)c) != 0; }
 
 // Quotes at most SHOWN_LINE_MAX characters of a line without its line end into shown; control
 // characters become '?' so the console keeps one row, and a longer line ends in "...".
@@ -273,7 +272,8 @@ void script_quote(const char *line, char (&shown)[SHOWN_LINE_MAX + 4]) {
 void script_report_bad_line(const char *line, const char *why) {
     char shown[SHOWN_LINE_MAX + 4];
     script_quote(line, shown);
-    plako_console_printf("Bad line %ld in script file %s%s: %s\n", script_state.lines, SCRIPT_NAME, why, shown);
+    plako_console_printf("Bad line %ld in script file %s%s: %s\n", script_state.lines, SCRIPT_NAME, why,
+                         shown);
 }
 
 // Finds the number field at or after *pos and converts it into *value; *pos moves past the field.
@@ -302,9 +302,7 @@ int script_number(const char *line, int *pos, int minus, int *value) {
 }
 
 // A line that holds nothing but its line end ("\r\n" too, for scripts written on Windows).
-int script_empty_line(const char *line) {
-    return strcmp(line, "\n") == 0 || strcmp(line, "\r\n") == 0;
-}
+int script_empty_line(const char *line) { return strcmp(line, "\n") == 0 || strcmp(line, "\r\n") == 0; }
 
 // Length of the line's text before its line end.
 int script_text_length(const char *line) {
@@ -508,9 +506,7 @@ void script_command_play_one(void) {
     event_reset_run_flags();
 }
 
-int script_reading(void) {
-    return script_state.playback || script_state.play_one;
-}
+int script_reading(void) { return script_state.playback || script_state.play_one; }
 
 // After the pump step: 1 when the script delivered the wait's event. A pass whose pump step took
 // the quit message does not consult the script.

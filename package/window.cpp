@@ -8,13 +8,13 @@ const char *const graphics_class = "DrawWndClass";
 const char *const console_class = "TextWndClass";
 
 struct WindowState {
-    HWND graphics;   // non-null once started
+    HWND graphics;  // non-null once started
     HWND console;
-    HDC window_dc;   // the graphics window's DC, kept from start to stop
-    HDC canvas;      // memory DC with the canvas bitmap selected for the whole run
+    HDC window_dc;  // the graphics window's DC, kept from start to stop
+    HDC canvas;     // memory DC with the canvas bitmap selected for the whole run
     HBITMAP canvas_bitmap;
-    int dirty;       // something was drawn since the last copy to the window
-    int origin_x;    // pixel of canvas point (0, 0), in the client area and in the bitmap
+    int dirty;     // something was drawn since the last copy to the window
+    int origin_x;  // pixel of canvas point (0, 0), in the client area and in the bitmap
     int origin_y;
 };
 WindowState state;
@@ -53,7 +53,7 @@ void update_origin(HWND hwnd) {
 
 // Creates the classes, both windows, the canvas and the tick timer; returns 1.
 int plako_start(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, int show_mode) {
-    (void)cmd_line;  // not read
+    (void)cmd_line;                // not read
     if (state.graphics) return 1;  // a second start would make a second pair of windows
 
     if (!prev_instance) {

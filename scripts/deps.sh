@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whichever of the given Debian packages are missing (through sudo when not root).
-# Usage: scripts/deps.sh [build|run|test|windows|wine|fuzz|web|webtest|webnode]...
+# Usage: scripts/deps.sh [build|run|test|windows|wine|fuzz|clang|format|web|webtest|webnode]...
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev libsdl2-dev libpng-dev
@@ -10,6 +10,8 @@ test=(xvfb xdotool x11-utils x11-apps imagemagick python3)
 windows=(cmake ninja-build g++-mingw-w64-x86-64)
 wine=(wine wine64 fonts-wine xvfb python3)
 fuzz=(clang libclang-rt-14-dev)
+clang=(clang lld)
+format=(clang-format git)
 web=(cmake ninja-build emscripten node-acorn dpkg-dev xz-utils fonts-liberation2 fonts-wine)
 webtest=(chromium)
 webnode=(nodejs npm)  # only where the machine has no Node.js and npm of its own (scripts/test-web.sh)
@@ -23,6 +25,8 @@ for set in "${@:-build}"; do
         windows) want+=("${windows[@]}") ;;
         wine) want+=("${wine[@]}") ;;
         fuzz) want+=("${fuzz[@]}") ;;
+        clang) want+=("${clang[@]}") ;;
+        format) want+=("${format[@]}") ;;
         web) want+=("${web[@]}") ;;
         webtest) want+=("${webtest[@]}") ;;
         webnode) want+=("${webnode[@]}") ;;

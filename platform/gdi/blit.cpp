@@ -62,11 +62,15 @@ BOOL WINAPI ScrollDC(HDC hDC, int dx, int dy, const RECT *lprcScroll, const RECT
         Box area = intersect(src, clip);
         Box upd = area;
         if (!empty(dst) && dst.l <= area.l && dst.r >= area.r) {
-            if (dst.t <= area.t) upd.t = std::max(area.t, dst.b);
-            else if (dst.b >= area.b) upd.b = std::min(area.b, dst.t);
+            if (dst.t <= area.t)
+                upd.t = std::max(area.t, dst.b);
+            else if (dst.b >= area.b)
+                upd.b = std::min(area.b, dst.t);
         } else if (!empty(dst) && dst.t <= area.t && dst.b >= area.b) {
-            if (dst.l <= area.l) upd.l = std::max(area.l, dst.r);
-            else if (dst.r >= area.r) upd.r = std::min(area.r, dst.l);
+            if (dst.l <= area.l)
+                upd.l = std::max(area.l, dst.r);
+            else if (dst.r >= area.r)
+                upd.r = std::min(area.r, dst.l);
         }
         if (empty(upd)) upd = {0, 0, 0, 0};
         *lprcUpdate = {LONG(upd.l), LONG(upd.t), LONG(upd.r), LONG(upd.b)};

@@ -61,8 +61,10 @@ Surface dc_surface(Dc *dc) {
     switch (dc->kind) {
         // A hidden window has no visible pixels: drawing on it is clipped away, as on the
         // desktop, and it repaints itself when it is shown again.
-        case Dc::WINDOW: return window_surfaces.client ? window_surfaces.client(dc->hwnd) : Surface();
-        case Dc::SURFACE: return dc->surface;
+        case Dc::WINDOW:
+            return window_surfaces.client ? window_surfaces.client(dc->hwnd) : Surface();
+        case Dc::SURFACE:
+            return dc->surface;
         case Dc::MEMORY: {
             Surface s;
             if (dc->bitmap && !dc->bitmap->px.empty()) {
@@ -120,9 +122,12 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     GdiObj *o = gdi_lookup(h);
     if (!dc || !o) return nullptr;
     switch (o->kind) {
-        case OBJ_PEN: return swap_selected(dc->pen, static_cast<Pen *>(o));
-        case OBJ_BRUSH: return swap_selected(dc->brush, static_cast<Brush *>(o));
-        case OBJ_FONT: return swap_selected(dc->font, static_cast<Font *>(o));
+        case OBJ_PEN:
+            return swap_selected(dc->pen, static_cast<Pen *>(o));
+        case OBJ_BRUSH:
+            return swap_selected(dc->brush, static_cast<Brush *>(o));
+        case OBJ_FONT:
+            return swap_selected(dc->font, static_cast<Font *>(o));
         case OBJ_BITMAP: {
             if (dc->kind != Dc::MEMORY) return nullptr;
             Bitmap *b = static_cast<Bitmap *>(o);
@@ -130,7 +135,8 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
             if (b->selected && !b->stock) return nullptr;  // a bitmap lives in one DC at a time
             return swap_selected(dc->bitmap, b);
         }
-        default: return nullptr;
+        default:
+            return nullptr;
     }
 }
 

@@ -4,8 +4,8 @@
 // the way fontconfig would.
 #include <sys/stat.h>
 
-#include <cstring>
 #include <strings.h>
+#include <cstring>
 
 #include "font_lookup.h"
 

@@ -50,8 +50,8 @@ Font *gdi_default_font();      // the font a DC starts with
 // ---- dc.cpp ----
 struct Dc {
     enum Kind { MEMORY, WINDOW, SURFACE } kind = MEMORY;
-    HWND hwnd = nullptr;  // WINDOW
-    Surface surface;      // SURFACE
+    HWND hwnd = nullptr;       // WINDOW
+    Surface surface;           // SURFACE
     Bitmap *bitmap = nullptr;  // MEMORY
     Pen *pen = nullptr;
     Brush *brush = nullptr;
@@ -61,9 +61,9 @@ struct Dc {
     int bk_mode = OPAQUE;
     POINT pos = {0, 0};
 };
-Dc *dc_lookup(HDC hdc);        // the live DC behind hdc, or null
-Surface dc_surface(Dc *dc);    // where dc draws now (empty: draw nothing)
-void dc_changed(Dc *dc);       // after drawing: a window DC's window must be presented again
+Dc *dc_lookup(HDC hdc);      // the live DC behind hdc, or null
+Surface dc_surface(Dc *dc);  // where dc draws now (empty: draw nothing)
+void dc_changed(Dc *dc);     // after drawing: a window DC's window must be presented again
 
 // ---- raster.cpp: clipping to the surface and the one writer of pixels ----
 // Pixels x0..x1 (inclusive) of row y, in 64-bit device coordinates.
@@ -75,7 +75,7 @@ void raster_mask(const Surface &s, int64_t x, int64_t y, const uint8_t *level, i
 // Copies the w by h block at (sx, sy) of src to (dx, dy) of dst, the part of it that comes from
 // inside src and lands inside dst; false when that is nothing. The surfaces may be one and the
 // blocks may overlap.
-bool raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy, int64_t w,
-                 int64_t h);
+bool raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy,
+                 int64_t w, int64_t h);
 
 }  // namespace plat

@@ -37,7 +37,8 @@ void set_font(Font &f, int height, int width, int weight, int pitch, const char 
 StockSet &stock() {
     if (state.stock) return *state.stock;
     StockSet *s = new StockSet;
-    const COLORREF greys[5] = {RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128), RGB(64, 64, 64), 0};
+    const COLORREF greys[5] = {RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128), RGB(64, 64, 64),
+                               0};
     for (int i = 0; i < 6; i++) {
         s->brushes[i].kind = OBJ_BRUSH;
         s->brushes[i].stock = 1;
@@ -59,7 +60,8 @@ StockSet &stock() {
     set_font(s->fonts[ANSI_VAR_FONT - 10], 13, 0, FW_NORMAL, var, "Arial");
     set_font(s->fonts[SYSTEM_FONT - 10], 16, 0, FW_BOLD, var, "Arial");
     set_font(s->fonts[14 - 10], 16, 0, FW_BOLD, var, "Arial");  // DEVICE_DEFAULT_FONT
-    set_font(s->fonts[15 - 10], 16, 0, FW_BOLD, var, "Arial");  // DEFAULT_PALETTE: not a font, never handed out
+    set_font(s->fonts[15 - 10], 16, 0, FW_BOLD, var,
+             "Arial");  // DEFAULT_PALETTE: not a font, never handed out
     set_font(s->fonts[16 - 10], 16, 8, FW_NORMAL, fixed, "Liberation Mono");  // SYSTEM_FIXED_FONT
     set_font(s->fonts[DEFAULT_GUI_FONT - 10], -11, 0, FW_NORMAL, var, "Arial");
     s->bitmap.kind = OBJ_BITMAP;
@@ -171,7 +173,8 @@ HGDIOBJ WINAPI GetStockObject(int i) {
     StockSet &s = stock();
     if (i >= WHITE_BRUSH && i <= NULL_BRUSH) return static_cast<GdiObj *>(&s.brushes[i]);
     if (i >= WHITE_PEN && i <= NULL_PEN) return static_cast<GdiObj *>(&s.pens[i - WHITE_PEN]);
-    if (i >= OEM_FIXED_FONT && i <= DEFAULT_GUI_FONT && i != 15) return static_cast<GdiObj *>(&s.fonts[i - 10]);
+    if (i >= OEM_FIXED_FONT && i <= DEFAULT_GUI_FONT && i != 15)
+        return static_cast<GdiObj *>(&s.fonts[i - 10]);
     return nullptr;
 }
 
@@ -183,11 +186,20 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     if (o->selected) return FALSE;
     obj_unregister(o, o->kind);
     switch (o->kind) {
-        case OBJ_PEN: delete static_cast<Pen *>(o); break;
-        case OBJ_BRUSH: delete static_cast<Brush *>(o); break;
-        case OBJ_BITMAP: delete static_cast<Bitmap *>(o); break;
-        case OBJ_FONT: delete static_cast<Font *>(o); break;
-        default: break;
+        case OBJ_PEN:
+            delete static_cast<Pen *>(o);
+            break;
+        case OBJ_BRUSH:
+            delete static_cast<Brush *>(o);
+            break;
+        case OBJ_BITMAP:
+            delete static_cast<Bitmap *>(o);
+            break;
+        case OBJ_FONT:
+            delete static_cast<Font *>(o);
+            break;
+        default:
+            break;
     }
     return TRUE;
 }

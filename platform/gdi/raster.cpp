@@ -63,8 +63,8 @@ void raster_mask(const Surface &s, int64_t x, int64_t y, const uint8_t *level, i
     }
 }
 
-bool raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy, int64_t w,
-                 int64_t h) {
+bool raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src, int64_t sx, int64_t sy,
+                 int64_t w, int64_t h) {
     if (!dst.px || !src.px || w <= 0 || h <= 0) return false;
     // The offsets i, j of the block that land inside dst and come from inside src.
     int64_t i0 = std::max<int64_t>({0, -dx, -sx}), i1 = std::min<int64_t>({w, dst.w - dx, src.w - sx});
@@ -84,7 +84,8 @@ bool raster_copy(const Surface &dst, int64_t dx, int64_t dy, const Surface &src,
 }
 
 void surface_fill(const Surface &s, const RECT &r, COLORREF c) {
-    for (int64_t y = r.top; y < r.bottom; ++y) raster_fill(s, r.left, (int64_t)r.right - 1, y, rgb_from_colorref(c));
+    for (int64_t y = r.top; y < r.bottom; ++y)
+        raster_fill(s, r.left, (int64_t)r.right - 1, y, rgb_from_colorref(c));
 }
 
 }  // namespace plat

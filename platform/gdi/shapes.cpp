@@ -101,9 +101,9 @@ u128 minus(u128 n, i128 k) {
 struct Oval {
     const int64_t a, b, par, v0;  // a >= 2, b >= 0; par: the innermost column, v0: the middle row
     const u128 aa, bb;
-    i128 ta, tb;           // A and B
+    i128 ta, tb;              // A and B
     double a2, ta_b2, tb_b2;  // for estimates: a^2, A / b^2, B / b^2
-    int64_t vu;   // the first row whose row test fails at the innermost columns (b + 2: none)
+    int64_t vu;               // the first row whose row test fails at the innermost columns (b + 2: none)
 
     Oval(int64_t a_, int64_t b_) : a(a_), b(b_), par(a_ & 1), v0(b_ & 1), aa(square(a_)), bb(square(b_)) {
         ta = i128(aa);
@@ -272,7 +272,9 @@ struct Dot {
     const int64_t w, lo, hi;  // rows lo..hi relative to the centre pixel
     const EllipseRows e;
     explicit Dot(int64_t width)
-        : w(width), lo(-(width / 2)), hi(width - width / 2 - 1),
+        : w(width),
+          lo(-(width / 2)),
+          hi(width - width / 2 - 1),
           e({lo, lo, w, w}, lo, w <= 64 ? hi : lo - 1) {}
     Run row(int64_t dy) const { return e.row(dy); }
     // The widest row among dy in [a, b] (the dot narrows away from its middle).
@@ -355,8 +357,10 @@ void fill_convex(const Surface &s, const Point64 *pts, size_t n, uint32_t rgb) {
     for (size_t i = 0; i < n; i++) {
         Point64 a = pts[i], b = pts[(i + 1) % n];
         if (a.y == b.y) continue;
-        if (a.y < b.y) down[nd++] = {a.x, a.y, b.x, b.y, 0, 0, 0, 0};
-        else up[nu++] = {b.x, b.y, a.x, a.y, 0, 0, 0, 0};
+        if (a.y < b.y)
+            down[nd++] = {a.x, a.y, b.x, b.y, 0, 0, 0, 0};
+        else
+            up[nu++] = {b.x, b.y, a.x, a.y, 0, 0, 0, 0};
         ymin = std::min(ymin, std::min(a.y, b.y));
         ymax = std::max(ymax, std::max(a.y, b.y));
     }
@@ -464,8 +468,10 @@ void line_thin(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
         // minor = n0 + round_half_down(k*dn/major_len) = n0 + ceil((2*k*dn - len) / (2*len))
         int64_t n = n0 + ceil_div(i128(2) * k * dn - major_len, i128(2) * major_len);
         int64_t m = m0 + step * k;
-        if (xmajor) raster_pixel(s, m, n, rgb);
-        else raster_pixel(s, n, m, rgb);
+        if (xmajor)
+            raster_pixel(s, m, n, rgb);
+        else
+            raster_pixel(s, n, m, rgb);
     }
 }
 
@@ -479,7 +485,8 @@ void wide_band(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t w, Point6
     }
     double dx = double(x1 - x0), dy = double(y1 - y0);
     double len = std::sqrt(dx * dx + dy * dy);
-    double wx = double(w) * std::fabs(dy) / len, wy = double(w) * std::fabs(dx) / len;  // the pen across the line
+    double wx = double(w) * std::fabs(dy) / len,
+           wy = double(w) * std::fabs(dx) / len;  // the pen across the line
     auto half = [](double v) { return int64_t(std::floor(v / 2 + 0.5)); };
     int64_t nx = half(wx), ny = half(wy), fx = half(wx + 1), fy = half(wy + 1);
     int64_t sy = dy > 0 ? 1 : -1;
@@ -513,8 +520,10 @@ void line_wide(const Surface &s, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
 
 void line_with_pen(const Tools &t, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     if (!t.pen) return;
-    if (t.pen_w <= 1) line_thin(t.s, x0, y0, x1, y1, t.pen_rgb);
-    else line_wide(t.s, x0, y0, x1, y1, t.pen_w, t.pen_rgb);
+    if (t.pen_w <= 1)
+        line_thin(t.s, x0, y0, x1, y1, t.pen_rgb);
+    else
+        line_wide(t.s, x0, y0, x1, y1, t.pen_w, t.pen_rgb);
 }
 
 // ---- rectangles ----

@@ -25,10 +25,10 @@
 namespace plat {
 namespace {
 
-constexpr int MAX_PIXEL_SIZE = 1000;   // larger heights are clamped: no request allocates without bound
-constexpr int DEFAULT_EM = 12;         // height 0: a 12-pixel character height
-constexpr size_t MAX_FACES = 16;       // faces at a size kept open
-constexpr size_t MAX_NAMES = 64;       // face-name resolutions remembered
+constexpr int MAX_PIXEL_SIZE = 1000;      // larger heights are clamped: no request allocates without bound
+constexpr int DEFAULT_EM = 12;            // height 0: a 12-pixel character height
+constexpr size_t MAX_FACES = 16;          // faces at a size kept open
+constexpr size_t MAX_NAMES = 64;          // face-name resolutions remembered
 constexpr size_t GLYPH_BUDGET = 1 << 20;  // coverage bytes cached per face; larger glyphs are not kept
 
 // Windows-1252 bytes 0x80..0x9F as Unicode (0 where the code page leaves a byte undefined).
@@ -58,13 +58,13 @@ struct Face {
     std::string file;
     int index = 0;
     long cell = 0, em_asked = 0, width_asked = 0;  // the request this face serves
-    long em26 = 0, emx26 = 0;                       // em height and width in 1/64 pixel
+    long em26 = 0, emx26 = 0;                      // em height and width in 1/64 pixel
     FT_Face ft = nullptr;
     TEXTMETRICA tm = {};
-    bool smooth = false;     // the size's own rendering: smoothed, else bilevel
-    int extent_adv[256];     // per byte: the width text extents add up, -1 until measured
-    int draw_adv[2][256];    // per byte and mode (bilevel, smoothed): the hinted width drawing advances by
-    Glyph glyphs[256];       // rendered in the face's own mode
+    bool smooth = false;   // the size's own rendering: smoothed, else bilevel
+    int extent_adv[256];   // per byte: the width text extents add up, -1 until measured
+    int draw_adv[2][256];  // per byte and mode (bilevel, smoothed): the hinted width drawing advances by
+    Glyph glyphs[256];     // rendered in the face's own mode
     size_t cached_bytes = 0;
     uint64_t last_use = 0;
     Face() {
@@ -139,7 +139,8 @@ bool match_family(const char *family, const Font &f, bool exact, std::string *fi
 // is Liberation Sans here; Courier New, Liberation Mono for fixed pitch), else any match.
 bool resolve_file(const Font &f, std::string *file, int *index) {
     bool fixed = is_fixed_request(f);
-    std::string key = lower(f.face) + (f.weight >= 600 ? "|b" : "|r") + (f.italic ? "i" : "n") + (fixed ? "m" : "p");
+    std::string key =
+        lower(f.face) + (f.weight >= 600 ? "|b" : "|r") + (f.italic ? "i" : "n") + (fixed ? "m" : "p");
     for (const NameEntry &e : *state.names)
         if (e.key == key) {
             *file = e.file;
@@ -185,12 +186,15 @@ void compute_metrics(Face &fc) {
     tm.tmAscent = round_div(wa * sy, upem * 64);
     tm.tmDescent = fc.cell > 0 ? std::max(0L, long(fc.cell - tm.tmAscent)) : round_div(wd * sy, upem * 64);
     tm.tmHeight = tm.tmAscent + tm.tmDescent;
-    long il = fc.cell > 0 ? long(tm.tmHeight - round_div(sy, 64)) : round_div((wa + wd - upem) * sy, upem * 64);
+    long il =
+        fc.cell > 0 ? long(tm.tmHeight - round_div(sy, 64)) : round_div((wa + wd - upem) * sy, upem * 64);
     tm.tmInternalLeading = std::max(0L, il);
     long long gap = hh ? hh->Line_Gap - ((wa + wd) - (hh->Ascender - hh->Descender)) : 0;
     tm.tmExternalLeading = std::max(0L, round_div(gap * sy, upem * 64));
     long avg = os2 && os2->xAvgCharWidth > 0 ? round_div(os2->xAvgCharWidth * sx, upem * 64) : 0;
-    tm.tmAveCharWidth = fc.width_asked > 0 ? fc.width_asked : avg > 0 ? avg : std::max(1L, round_div(sx, 128));
+    tm.tmAveCharWidth = fc.width_asked > 0 ? fc.width_asked
+                        : avg > 0          ? avg
+                                           : std::max(1L, round_div(sx, 128));
     tm.tmMaxCharWidth = hh ? round_div(hh->advance_Width_Max * sx, upem * 64) : 2 * tm.tmAveCharWidth;
     tm.tmWeight = (ft->style_flags & FT_STYLE_FLAG_BOLD) ? FW_BOLD : FW_NORMAL;
     tm.tmOverhang = 0;
@@ -232,7 +236,9 @@ bool open_strike(Face &fc) {
     long want = fc.cell > 0 ? fc.cell : std::max(1L, fc.em_asked / 64);
     int best = 0;
     for (int i = 1; i < ft->num_fixed_sizes; i++)
-        if (std::abs(ft->available_sizes[i].height - want) < std::abs(ft->available_sizes[best].height - want)) best = i;
+        if (std::abs(ft->available_sizes[i].height - want) <
+            std::abs(ft->available_sizes[best].height - want))
+            best = i;
     if (FT_Select_Size(ft, best) != 0) return false;
     if (!ft->charmap && ft->num_charmaps > 0) FT_Set_Charmap(ft, ft->charmaps[0]);  // the code page's own map
     const FT_Bitmap_Size &size = ft->available_sizes[best];
@@ -296,8 +302,9 @@ Face *open_face(const std::string &file, int index, long cell, long em_asked, lo
     fc->em26 = cell > 0 ? std::max(64L, round_div(cell * 64LL * upem, wa + wd)) : em_asked;
     TT_OS2 *os2 = static_cast<TT_OS2 *>(FT_Get_Sfnt_Table(fc->ft, FT_SFNT_OS2));
     long long avg_units = os2 && os2->xAvgCharWidth > 0 ? os2->xAvgCharWidth : upem / 2;
-    fc->emx26 = width > 0 ? std::max(64L, std::min(round_div(width * 64LL * upem, avg_units), 64L * MAX_PIXEL_SIZE))
-                          : fc->em26;
+    fc->emx26 = width > 0
+                    ? std::max(64L, std::min(round_div(width * 64LL * upem, avg_units), 64L * MAX_PIXEL_SIZE))
+                    : fc->em26;
     if (FT_Set_Char_Size(fc->ft, fc->emx26, fc->em26, 72, 72) != 0) return nullptr;
     compute_metrics(*fc);
     int ppem = int((fc->em26 + 32) / 64);
@@ -314,9 +321,12 @@ Face *face_for(const Font &f) {
     int index = 0;
     if (!resolve_file(f, &file, &index)) return nullptr;
     long cell = 0, em26 = 0;
-    if (f.height < 0) em26 = 64L * std::min<long>(-long(f.height), MAX_PIXEL_SIZE);
-    else if (f.height == 0) em26 = 64L * DEFAULT_EM;
-    else cell = std::min<long>(f.height, MAX_PIXEL_SIZE);
+    if (f.height < 0)
+        em26 = 64L * std::min<long>(-long(f.height), MAX_PIXEL_SIZE);
+    else if (f.height == 0)
+        em26 = 64L * DEFAULT_EM;
+    else
+        cell = std::min<long>(f.height, MAX_PIXEL_SIZE);
     long width = f.width > 0 ? std::min<long>(f.width, MAX_PIXEL_SIZE) : 0;
     for (auto &fc : *state.faces)
         if (fc->index == index && fc->cell == cell && fc->em_asked == em26 && fc->width_asked == width &&
@@ -343,7 +353,7 @@ void take_bitmap(const FT_Bitmap &bm, Glyph *g) {
         uint8_t *out = g->cov.data() + size_t(y) * size_t(g->w);
         for (int x = 0; x < g->w; x++)
             out[x] = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (((row[x >> 3] >> (7 - (x & 7))) & 1) ? 16 : 0)
-                                                          : glyph_level(row[x]);
+                                                         : glyph_level(row[x]);
     }
 }
 
@@ -355,7 +365,8 @@ bool render_bilevel(FT_GlyphSlot slot, Glyph *g) {
     FT_Outline &o = slot->outline;
     FT_BBox box;
     FT_Outline_Get_CBox(&o, &box);
-    FT_Pos left = box.xMin & -64, bottom = box.yMin & -64, right = (box.xMax + 63) & -64, top = (box.yMax + 63) & -64;
+    FT_Pos left = box.xMin & -64, bottom = box.yMin & -64, right = (box.xMax + 63) & -64,
+           top = (box.yMax + 63) & -64;
     long w = long((right - left) >> 6), h = long((top - bottom) >> 6);
     if (w <= 0 || h <= 0) return true;  // a space: nothing to draw
     if (w > 4 * MAX_PIXEL_SIZE || h > 4 * MAX_PIXEL_SIZE) return false;
@@ -423,7 +434,8 @@ int draw_advance(Face &fc, unsigned char c, bool smooth) {
 // there and then to a whole pixel, per glyph.
 int extent_advance(Face &fc, unsigned char c) {
     if (fc.extent_adv[c] >= 0) return fc.extent_adv[c];
-    if (!FT_IS_SCALABLE(fc.ft)) return fc.extent_adv[c] = draw_advance(fc, c, false);  // a bitmap's own widths
+    if (!FT_IS_SCALABLE(fc.ft))
+        return fc.extent_adv[c] = draw_advance(fc, c, false);  // a bitmap's own widths
     FT_Fixed units = 0;
     FT_UInt gi = glyph_index(fc, c);
     if (FT_Get_Advance(fc.ft, gi, FT_LOAD_NO_SCALE, &units) != 0) units = 0;
@@ -483,9 +495,10 @@ BOOL text_extent(HDC hdc, LPCSTR s, int c, LPSIZE sz) {
 using namespace plat;
 
 // A font description; the face is chosen when the font is first used.
-HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
-                         DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
-                         DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName) {
+HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight,
+                         DWORD bItalic, DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet,
+                         DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily,
+                         LPCSTR pszFaceName) {
     (void)cEscapement, (void)cOrientation, (void)bUnderline, (void)bStrikeOut;
     (void)iCharSet, (void)iOutPrecision, (void)iClipPrecision;
     Font *f = new (std::nothrow) Font;
@@ -536,7 +549,8 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
     // The bytes whose cells start before the right edge (plus margin), and where they end.
     int64_t end = x;
     int n = 0;
-    while (n < c && end < s.w + margin) end += draw_advance(*fc, static_cast<unsigned char>(lpString[n++]), smooth);
+    while (n < c && end < s.w + margin)
+        end += draw_advance(*fc, static_cast<unsigned char>(lpString[n++]), smooth);
     if (dc->bk_mode == OPAQUE) {
         uint32_t bk = rgb_from_colorref(dc->bk_colour);
         for (int64_t row = std::max<int64_t>(top, 0); row < std::min<int64_t>(top + tm.tmHeight, s.h); row++)
@@ -554,7 +568,8 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
             // Glyphs are cut at the character cell's top and bottom rows, as the reference
             // cuts the accents of small sizes.
             int64_t r0 = std::max<int64_t>(0, top - gy), r1 = std::min<int64_t>(g.h, top + tm.tmHeight - gy);
-            if (r0 < r1) raster_mask(s, gx, gy + r0, g.cov.data() + size_t(r0) * size_t(g.w), g.w, int(r1 - r0), ink);
+            if (r0 < r1)
+                raster_mask(s, gx, gy + r0, g.cov.data() + size_t(r0) * size_t(g.w), g.w, int(r1 - r0), ink);
         }
         pen += adv;
     }

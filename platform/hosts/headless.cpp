@@ -1,8 +1,8 @@
 // The headless host's test API (headless.h): injected input with a US keyboard layout, pixel
 // and menu reads, object counts and allocation failures. The host itself, its clock and its input
 // queue live in host_headless.cpp.
-#include "core.h"
 #include "headless.h"
+#include "core.h"
 #include "headless_host.h"
 #include "kernel.h"
 
@@ -24,9 +24,9 @@ struct Punct {
     char plain, shifted;
 };
 const Punct punct[] = {
-    {VK_OEM_1, ';', ':'},     {VK_OEM_PLUS, '=', '+'}, {VK_OEM_COMMA, ',', '<'}, {VK_OEM_MINUS, '-', '_'},
+    {VK_OEM_1, ';', ':'},      {VK_OEM_PLUS, '=', '+'}, {VK_OEM_COMMA, ',', '<'}, {VK_OEM_MINUS, '-', '_'},
     {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},    {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},
-    {VK_OEM_5, '\\', '|'},    {VK_OEM_6, ']', '}'},    {VK_OEM_7, '\'', '"'},
+    {VK_OEM_5, '\\', '|'},     {VK_OEM_6, ']', '}'},    {VK_OEM_7, '\'', '"'},
 };
 
 // The character a key types with the modifiers held now (0 for none), on a US layout.
@@ -45,17 +45,28 @@ int char_of_key(int vk) {
     if (vk >= '0' && vk <= '9') return state.shift ? shifted_digits[vk - '0'] : vk;
     if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) return '0' + vk - VK_NUMPAD0;
     switch (vk) {
-        case VK_SPACE: return ' ';
-        case VK_RETURN: return 13;
-        case VK_BACK: return 8;
-        case VK_TAB: return 9;
-        case VK_ESCAPE: return 27;
-        case VK_MULTIPLY: return '*';
-        case VK_ADD: return '+';
-        case VK_SUBTRACT: return '-';
-        case VK_DECIMAL: return '.';
-        case VK_DIVIDE: return '/';
-        default: break;
+        case VK_SPACE:
+            return ' ';
+        case VK_RETURN:
+            return 13;
+        case VK_BACK:
+            return 8;
+        case VK_TAB:
+            return 9;
+        case VK_ESCAPE:
+            return 27;
+        case VK_MULTIPLY:
+            return '*';
+        case VK_ADD:
+            return '+';
+        case VK_SUBTRACT:
+            return '-';
+        case VK_DECIMAL:
+            return '.';
+        case VK_DIVIDE:
+            return '/';
+        default:
+            break;
     }
     for (const Punct &p : punct)
         if (p.vk == vk) return state.shift ? p.shifted : p.plain;
@@ -67,12 +78,18 @@ int key_of_char(unsigned char ch) {
     if (ch >= 'a' && ch <= 'z') return ch - 32;
     if ((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9')) return ch;
     switch (ch) {
-        case ' ': return VK_SPACE;
-        case 13: return VK_RETURN;
-        case 8: return VK_BACK;
-        case 9: return VK_TAB;
-        case 27: return VK_ESCAPE;
-        default: break;
+        case ' ':
+            return VK_SPACE;
+        case 13:
+            return VK_RETURN;
+        case 8:
+            return VK_BACK;
+        case 9:
+            return VK_TAB;
+        case 27:
+            return VK_ESCAPE;
+        default:
+            break;
     }
     if (ch >= 1 && ch <= 26) return 'A' + ch - 1;  // a control character: Ctrl and its letter
     for (const Punct &p : punct)

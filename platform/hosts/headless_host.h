@@ -10,8 +10,8 @@
 
 namespace plat {
 
-void headless_inject(HWND w, HostEvent ev);       // queued in order; dropped when the queue is full
-bool headless_inject_command(HWND w, UINT id);    // a menu choice, in line with the input
+void headless_inject(HWND w, HostEvent ev);     // queued in order; dropped when the queue is full
+bool headless_inject_command(HWND w, UINT id);  // a menu choice, in line with the input
 uint64_t headless_clock();
 void headless_clock_advance(uint64_t ms);
 void headless_hook(HeadlessIdleHook hook, void *ctx);

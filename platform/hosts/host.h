@@ -16,12 +16,12 @@ struct HostEvent {
         MOUSE_DOWN,  // button 1 = left; x, y = content pixel
         MOUSE_UP,
         MOUSE_MOVE,
-        KEY_DOWN,    // vk = virtual-key code; ch = Windows-1252 character it types (0 = none)
+        KEY_DOWN,  // vk = virtual-key code; ch = Windows-1252 character it types (0 = none)
         KEY_UP,
-        CLOSE,       // the close box of the window
-        EXPOSE,      // the window's pixels must be shown again
-        RESIZE,      // x, y = new content size
-        FOCUS,       // the window got the keyboard focus
+        CLOSE,   // the close box of the window
+        EXPOSE,  // the window's pixels must be shown again
+        RESIZE,  // x, y = new content size
+        FOCUS,   // the window got the keyboard focus
     };
     Kind kind = NONE;
     HWND__ *window = nullptr;  // the platform window the event is for
@@ -57,7 +57,7 @@ struct Host {
     void (*debug_text)(const char *text);
 };
 
-const Host *host_current();      // the selected host (headless unless one was selected)
+const Host *host_current();       // the selected host (headless unless one was selected)
 void host_select(const Host *h);  // before the first window
 extern const Host host_headless;
 extern const Host host_sdl;  // the desktop host (SDL2)

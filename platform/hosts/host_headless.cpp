@@ -122,8 +122,8 @@ void debug_text(const char *) {}
 }  // namespace
 
 const Host host_headless = {
-    "headless", init,   create_window, destroy_window, show_window, present, poll_event,
-    wait_event, now_ms, screen_size,   debug_text,
+    "headless", init,       create_window, destroy_window, show_window, present,
+    poll_event, wait_event, now_ms,        screen_size,    debug_text,
 };
 
 void headless_inject(HWND w, HostEvent ev) {
@@ -152,4 +152,3 @@ void headless_hook(HeadlessIdleHook hook, void *ctx) {
 unsigned long headless_waits() { return state.waits; }
 
 }  // namespace plat
-

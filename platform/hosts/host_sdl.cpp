@@ -120,6 +120,8 @@ int vk_from_key(const SDL_Keysym &k) {
     if (sc == SDL_SCANCODE_0) return '0';
     if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12) return VK_F1 + (sc - SDL_SCANCODE_F1);
     if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return VK_NUMPAD0 + 1 + (sc - SDL_SCANCODE_KP_1);
+    // One key a line reads as the table it is.
+    // clang-format off
     switch (sc) {
     case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: case SDL_SCANCODE_RETURN2: return VK_RETURN;
     case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
@@ -170,6 +172,7 @@ int vk_from_key(const SDL_Keysym &k) {
     case SDL_SCANCODE_NONUSBACKSLASH: return VK_OEM_102;
     default: return 0;
     }
+    // clang-format on
 }
 
 // The character a key types when SDL sends no text for it: the control characters, and
@@ -180,11 +183,16 @@ int control_char(int vk, Uint16 mod) {
     if (alt && !ctrl && vk >= 'A' && vk <= 'Z') return shift ? vk : vk + ('a' - 'A');
     if (alt && !ctrl && vk >= '0' && vk <= '9') return vk;
     switch (vk) {
-    case VK_RETURN: return 13;
-    case VK_BACK: return 8;
-    case VK_TAB: return 9;
-    case VK_ESCAPE: return 27;
-    default: return 0;
+        case VK_RETURN:
+            return 13;
+        case VK_BACK:
+            return 8;
+        case VK_TAB:
+            return 9;
+        case VK_ESCAPE:
+            return 27;
+        default:
+            return 0;
     }
 }
 
@@ -210,97 +218,98 @@ bool outside_content(const HostWindow *w, int x, int y) { return w->fixed && (x 
 void translate(const SDL_Event &e) {
     HostEvent ev;
     switch (e.type) {
-    case SDL_MOUSEMOTION: {
-        SDL_Event next;
-        // Only the latest position matters: skip to it when more motion is already queued.
-        if (peek_next(&next) && next.type == SDL_MOUSEMOTION && next.motion.windowID == e.motion.windowID) return;
-        HostWindow *w = window_by_id(e.motion.windowID);
-        if (!w || outside_content(w, e.motion.x, e.motion.y)) return;
-        ev.kind = HostEvent::MOUSE_MOVE;
-        ev.window = w->owner;
-        ev.x = e.motion.x;
-        ev.y = e.motion.y;
-        ev.button = (e.motion.state & SDL_BUTTON_LMASK) ? 1 : 0;
-        break;
-    }
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-        HostWindow *w = window_by_id(e.button.windowID);
-        if (!w || e.button.button != SDL_BUTTON_LEFT) return;
-        // A release outside still ends the press the window saw.
-        if (e.type == SDL_MOUSEBUTTONDOWN && outside_content(w, e.button.x, e.button.y)) return;
-        ev.kind = e.type == SDL_MOUSEBUTTONDOWN ? HostEvent::MOUSE_DOWN : HostEvent::MOUSE_UP;
-        ev.window = w->owner;
-        ev.x = e.button.x;
-        ev.y = e.button.y;
-        ev.button = 1;
-        break;
-    }
-    case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-        HostWindow *w = window_by_id(e.key.windowID);
-        if (!w) return;
-        int vk = vk_from_key(e.key.keysym);
-        if (vk == 0) return;
-        ev.kind = e.type == SDL_KEYDOWN ? HostEvent::KEY_DOWN : HostEvent::KEY_UP;
-        ev.window = w->owner;
-        ev.vk = vk;
-        ev.alt = (e.key.keysym.mod & KMOD_ALT) ? 1 : 0;
-        if (e.type == SDL_KEYUP) break;
-        ev.ch = control_char(vk, e.key.keysym.mod);
-        // SDL reports what a key types as a text event right behind its key down: merge them.
-        SDL_Event next;
-        if (peek_next(&next) && next.type == SDL_TEXTINPUT && next.text.windowID == e.key.windowID) {
-            SDL_PollEvent(&next);
-            std::vector<int> chars = cp1252_text(next.text.text);
-            if (!chars.empty()) ev.ch = chars[0];
-            state.pending.push_back(ev);
-            queue_packets(w->owner, chars, 1);
+        case SDL_MOUSEMOTION: {
+            SDL_Event next;
+            // Only the latest position matters: skip to it when more motion is already queued.
+            if (peek_next(&next) && next.type == SDL_MOUSEMOTION && next.motion.windowID == e.motion.windowID)
+                return;
+            HostWindow *w = window_by_id(e.motion.windowID);
+            if (!w || outside_content(w, e.motion.x, e.motion.y)) return;
+            ev.kind = HostEvent::MOUSE_MOVE;
+            ev.window = w->owner;
+            ev.x = e.motion.x;
+            ev.y = e.motion.y;
+            ev.button = (e.motion.state & SDL_BUTTON_LMASK) ? 1 : 0;
+            break;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            HostWindow *w = window_by_id(e.button.windowID);
+            if (!w || e.button.button != SDL_BUTTON_LEFT) return;
+            // A release outside still ends the press the window saw.
+            if (e.type == SDL_MOUSEBUTTONDOWN && outside_content(w, e.button.x, e.button.y)) return;
+            ev.kind = e.type == SDL_MOUSEBUTTONDOWN ? HostEvent::MOUSE_DOWN : HostEvent::MOUSE_UP;
+            ev.window = w->owner;
+            ev.x = e.button.x;
+            ev.y = e.button.y;
+            ev.button = 1;
+            break;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            HostWindow *w = window_by_id(e.key.windowID);
+            if (!w) return;
+            int vk = vk_from_key(e.key.keysym);
+            if (vk == 0) return;
+            ev.kind = e.type == SDL_KEYDOWN ? HostEvent::KEY_DOWN : HostEvent::KEY_UP;
+            ev.window = w->owner;
+            ev.vk = vk;
+            ev.alt = (e.key.keysym.mod & KMOD_ALT) ? 1 : 0;
+            if (e.type == SDL_KEYUP) break;
+            ev.ch = control_char(vk, e.key.keysym.mod);
+            // SDL reports what a key types as a text event right behind its key down: merge them.
+            SDL_Event next;
+            if (peek_next(&next) && next.type == SDL_TEXTINPUT && next.text.windowID == e.key.windowID) {
+                SDL_PollEvent(&next);
+                std::vector<int> chars = cp1252_text(next.text.text);
+                if (!chars.empty()) ev.ch = chars[0];
+                state.pending.push_back(ev);
+                queue_packets(w->owner, chars, 1);
+                return;
+            }
+            break;
+        }
+        case SDL_TEXTINPUT: {
+            HostWindow *w = window_by_id(e.text.windowID);
+            if (w) queue_packets(w->owner, cp1252_text(e.text.text), 0);
             return;
         }
-        break;
-    }
-    case SDL_TEXTINPUT: {
-        HostWindow *w = window_by_id(e.text.windowID);
-        if (w) queue_packets(w->owner, cp1252_text(e.text.text), 0);
-        return;
-    }
-    case SDL_WINDOWEVENT: {
-        HostWindow *w = window_by_id(e.window.windowID);
-        if (!w) return;
-        ev.window = w->owner;
-        switch (e.window.event) {
-        case SDL_WINDOWEVENT_CLOSE:
-            ev.kind = HostEvent::CLOSE;
-            break;
-        case SDL_WINDOWEVENT_EXPOSED:
-        case SDL_WINDOWEVENT_SHOWN:
-            // The last frame is still in the window surface: show it again right away.
-            if (w->presented) SDL_UpdateWindowSurface(w->sdl);
-            ev.kind = HostEvent::EXPOSE;
-            break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-            w->presented = 0;  // the window surface is made anew at the next present
-            if (w->fixed) {
-                // Forced on a window without a sizing frame: its content keeps its size, and only
-                // needs showing again in the new surface.
-                ev.kind = HostEvent::EXPOSE;
-                break;
+        case SDL_WINDOWEVENT: {
+            HostWindow *w = window_by_id(e.window.windowID);
+            if (!w) return;
+            ev.window = w->owner;
+            switch (e.window.event) {
+                case SDL_WINDOWEVENT_CLOSE:
+                    ev.kind = HostEvent::CLOSE;
+                    break;
+                case SDL_WINDOWEVENT_EXPOSED:
+                case SDL_WINDOWEVENT_SHOWN:
+                    // The last frame is still in the window surface: show it again right away.
+                    if (w->presented) SDL_UpdateWindowSurface(w->sdl);
+                    ev.kind = HostEvent::EXPOSE;
+                    break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    w->presented = 0;  // the window surface is made anew at the next present
+                    if (w->fixed) {
+                        // Forced on a window without a sizing frame: its content keeps its size, and only
+                        // needs showing again in the new surface.
+                        ev.kind = HostEvent::EXPOSE;
+                        break;
+                    }
+                    ev.kind = HostEvent::RESIZE;
+                    ev.x = w->w = e.window.data1;
+                    ev.y = w->h = e.window.data2;
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    ev.kind = HostEvent::FOCUS;
+                    break;
+                default:
+                    return;
             }
-            ev.kind = HostEvent::RESIZE;
-            ev.x = w->w = e.window.data1;
-            ev.y = w->h = e.window.data2;
             break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            ev.kind = HostEvent::FOCUS;
-            break;
+        }
         default:
             return;
-        }
-        break;
-    }
-    default:
-        return;
     }
     state.pending.push_back(ev);
 }
@@ -343,7 +352,8 @@ int sdl_init(void) {
     }
     // Wayland has no window surface of its own: there SDL draws it through a texture, which the
     // hint above forbids. X11 (and XWayland, SDL's usual choice) keeps the plain software path.
-    if (std::strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
+    if (std::strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0)
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
     SDL_StartTextInput();
     // Console lines go to standard error: a pipe there whose reader has gone must not end the
     // program, whose lines then simply go nowhere.
@@ -364,7 +374,8 @@ void *sdl_create_window(HWND__ *owner, const char *title, int x, int y, int w, i
     std::string utf8 = utf8_from_cp1252(title, 4096);
     SDL_Window *sdl = SDL_CreateWindow(utf8.c_str(), x, y, w, h, flags);
     if (!sdl) {
-        std::fprintf(stderr, "%s: cannot open a window (SDL: %s)\n", program_invocation_short_name, SDL_GetError());
+        std::fprintf(stderr, "%s: cannot open a window (SDL: %s)\n", program_invocation_short_name,
+                     SDL_GetError());
         return nullptr;
     }
     if (!resizable) {

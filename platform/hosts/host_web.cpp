@@ -16,7 +16,7 @@ void plako_web_show(int id, int show);
 void plako_web_present(int id, const uint32_t *px, int w, int h, int stride);
 int plako_web_next(int *out);  // 8 ints: kind, window id, x, y, button, vk, ch, alt
 int plako_web_pending(void);
-void plako_web_wait(int ms);   // ms < 0: no deadline
+void plako_web_wait(int ms);  // ms < 0: no deadline
 uint32_t plako_web_now(void);
 void plako_web_screen(int *w, int *h);
 void plako_web_debug(const char *text);  // Windows-1252
@@ -49,10 +49,9 @@ bool live(const HostWindow *hw) {
 }
 
 // The page's event kinds, in the order web/plako.js numbers them.
-const HostEvent::Kind KINDS[] = {HostEvent::NONE,   HostEvent::MOUSE_DOWN, HostEvent::MOUSE_UP,
-                                 HostEvent::MOUSE_MOVE, HostEvent::KEY_DOWN, HostEvent::KEY_UP,
-                                 HostEvent::CLOSE,  HostEvent::EXPOSE,     HostEvent::RESIZE,
-                                 HostEvent::FOCUS};
+const HostEvent::Kind KINDS[] = {
+    HostEvent::NONE,   HostEvent::MOUSE_DOWN, HostEvent::MOUSE_UP, HostEvent::MOUSE_MOVE, HostEvent::KEY_DOWN,
+    HostEvent::KEY_UP, HostEvent::CLOSE,      HostEvent::EXPOSE,   HostEvent::RESIZE,     HostEvent::FOCUS};
 
 int web_init(void) { return 1; }
 
@@ -141,8 +140,8 @@ void web_debug_text(const char *text) {
 }  // namespace
 
 const Host host_web = {
-    "web",           web_init,       web_create_window, web_destroy_window, web_show_window, web_present,
-    web_poll_event,  web_wait_event, web_now_ms,        web_screen_size, web_debug_text,
+    "web",          web_init,       web_create_window, web_destroy_window, web_show_window, web_present,
+    web_poll_event, web_wait_event, web_now_ms,        web_screen_size,    web_debug_text,
 };
 
 }  // namespace plat

@@ -7,8 +7,8 @@
  * so a program that spins instead of waiting makes a hundred passes per 100 ms tick.
  *
  * A test drives the program from the idle hook: it is called every time the program is about to
- * wait or finds its queue empty, before the clock moves. Inside the hook the test may inject input, read pixels and menu
- * state, or ask the program to stop (headless_close on its main window, or a menu choice).
+ * wait or finds its queue empty, before the clock moves. Inside the hook the test may inject input, read
+ * pixels and menu state, or ask the program to stop (headless_close on its main window, or a menu choice).
  *
  * Coordinates of injected clicks are client-area pixels of the window. Everything here is
  * single-threaded and must be called on the program's thread (from the hook or before WinMain).
@@ -38,13 +38,13 @@ void headless_set_idle_hook(HeadlessIdleHook hook, void *ctx);
 unsigned long headless_wait_count(void);
 
 /* Input, queued in order as if it came from the user. */
-void headless_click(HWND hwnd, int x, int y);          /* left button down and up at a client pixel */
-void headless_key_down(HWND hwnd, int vk);              /* a key down with its virtual-key code */
+void headless_click(HWND hwnd, int x, int y); /* left button down and up at a client pixel */
+void headless_key_down(HWND hwnd, int vk);    /* a key down with its virtual-key code */
 void headless_key_up(HWND hwnd, int vk);
-void headless_type(HWND hwnd, unsigned char ch);        /* a key that types ch (Windows-1252): down, up */
-void headless_close(HWND hwnd);                         /* the window's close box */
-int headless_menu_choose(HWND hwnd, UINT id);           /* chooses the menu item id as the user would;
-                                                           0 when no enabled item has that id */
+void headless_type(HWND hwnd, unsigned char ch); /* a key that types ch (Windows-1252): down, up */
+void headless_close(HWND hwnd);                  /* the window's close box */
+int headless_menu_choose(HWND hwnd, UINT id);    /* chooses the menu item id as the user would;
+                                                    0 when no enabled item has that id */
 
 /* The client area's pixels as COLORREF values (0x00BBGGRR). Outside the client area: CLR_INVALID. */
 COLORREF headless_pixel(HWND hwnd, int x, int y);

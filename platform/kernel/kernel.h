@@ -8,7 +8,17 @@
 namespace plat {
 
 // ---- objects.cpp: every object a program can leak is registered and counted ----
-enum ObjKind { OBJ_PEN, OBJ_BRUSH, OBJ_FONT, OBJ_BITMAP, OBJ_DC, OBJ_GLOBAL, OBJ_WINDOW, OBJ_MENU, OBJ_KIND_COUNT };
+enum ObjKind {
+    OBJ_PEN,
+    OBJ_BRUSH,
+    OBJ_FONT,
+    OBJ_BITMAP,
+    OBJ_DC,
+    OBJ_GLOBAL,
+    OBJ_WINDOW,
+    OBJ_MENU,
+    OBJ_KIND_COUNT
+};
 void obj_register(const void *p, ObjKind k);
 bool obj_unregister(const void *p, ObjKind k);  // false when p is not a live object of kind k
 bool obj_alive(const void *p, ObjKind k);

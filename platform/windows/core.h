@@ -16,12 +16,12 @@ namespace plat {
 // ---- window.cpp ----
 Surface window_client_surface(HWND w);  // empty when w is not a live window
 void window_pixels_changed(HWND w);     // the window's content must be presented again
-HBRUSH window_class_brush(HWND w);        // the class background brush, or null
-std::vector<HWND> window_all();            // live windows in creation order
-void window_present_all();                 // shows every changed visible window through the host
+HBRUSH window_class_brush(HWND w);      // the class background brush, or null
+std::vector<HWND> window_all();         // live windows in creation order
+void window_present_all();              // shows every changed visible window through the host
 void window_resize_content(HWND w, int content_w, int content_h);  // the host resized w
-void window_menus_changed();               // some menu changed: windows with menus repaint their bar
-void window_set_focus_from_host(HWND w);   // the host says w got the keyboard focus
+void window_menus_changed();              // some menu changed: windows with menus repaint their bar
+void window_set_focus_from_host(HWND w);  // the host says w got the keyboard focus
 // Screen position of a client pixel of w (for MSG::pt); (0, 0) for a bad window.
 POINT window_client_to_screen(HWND w, int x, int y);
 
@@ -31,13 +31,13 @@ void paint_forget(HWND w);        // w is going away
 bool paint_is_invalid(HWND w);
 
 // ---- message.cpp ----
-bool queue_ready();                // a message can be retrieved now without new input
+bool queue_ready();                   // a message can be retrieved now without new input
 void queue_command(HWND w, UINT id);  // a menu choice, queued in input order as WM_COMMAND
-void queue_forget(HWND w);         // drops the messages queued for w, which is going away
+void queue_forget(HWND w);            // drops the messages queued for w, which is going away
 
 // ---- timer.cpp ----
-uint64_t clock_now();                          // the host clock in ms, widened past 32-bit wraps
-bool timer_next_due(uint64_t *due);            // the earliest due time of any timer
+uint64_t clock_now();                // the host clock in ms, widened past 32-bit wraps
+bool timer_next_due(uint64_t *due);  // the earliest due time of any timer
 // The due timer for filter (null: any window) with the earliest due time, as a WM_TIMER message;
 // with remove, its next due time becomes now + period (ticks that were due meanwhile merge).
 bool timer_take(HWND filter, bool thread_only, bool remove, MSG *out);
@@ -49,9 +49,9 @@ void timer_kill_window(HWND w);
 int menu_state_by_command(HMENU m, UINT id);
 
 struct MenuItem {
-    UINT flags = 0;      // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_POPUP, MF_SEPARATOR
-    UINT_PTR id = 0;     // command id, or the HMENU of a popup
-    std::string text;    // as appended: '&' marks the mnemonic, '\t' starts the accelerator text
+    UINT flags = 0;    // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_POPUP, MF_SEPARATOR
+    UINT_PTR id = 0;   // command id, or the HMENU of a popup
+    std::string text;  // as appended: '&' marks the mnemonic, '\t' starts the accelerator text
 };
 const std::vector<MenuItem> *menu_items(HMENU m);  // null when m is not a live menu
 HMENU menu_popup_of(const MenuItem &item);         // the popup of an MF_POPUP item, else null

@@ -14,9 +14,9 @@ constexpr int BAR_HEIGHT = 20;
 constexpr int TITLE_PAD = 6;     // left and right of a bar title's text
 constexpr int ITEM_HEIGHT = 17;  // a popup item with text
 constexpr int SEPARATOR_HEIGHT = 9;
-constexpr int POPUP_BORDER = 3;  // two 3D rings and one grey pixel
-constexpr int CHECK_GUTTER = 18; // room for the check mark left of the label
-constexpr int ACCEL_GAP = 20;    // least space between a label and its accelerator text
+constexpr int POPUP_BORDER = 3;   // two 3D rings and one grey pixel
+constexpr int CHECK_GUTTER = 18;  // room for the check mark left of the label
+constexpr int ACCEL_GAP = 20;     // least space between a label and its accelerator text
 constexpr int RIGHT_PAD = 16;
 constexpr long long MAX_EXTENT = 1 << 20;  // a layout never grows past this, whatever the texts
 
@@ -30,11 +30,11 @@ enum Mode { CLOSED, BAR, POPUP };
 
 // Which window's menu is active and what is highlighted. Zero is "no menu active".
 struct MenuBarState {
-    HWND hwnd;          // the window whose menu is active (BAR or POPUP), else null
-    int mode;           // Mode
-    int title;          // index of the highlighted or open bar title
-    int item;           // index of the highlighted popup item, or -1
-    int alt_pending;    // Alt went down and nothing else since: its release highlights the bar
+    HWND hwnd;        // the window whose menu is active (BAR or POPUP), else null
+    int mode;         // Mode
+    int title;        // index of the highlighted or open bar title
+    int item;         // index of the highlighted popup item, or -1
+    int alt_pending;  // Alt went down and nothing else since: its release highlights the bar
 };
 MenuBarState state;
 
@@ -92,17 +92,17 @@ struct Title {
 // Where everything of a window's menu lies, in content pixels.
 struct Layout {
     std::vector<Title> titles;
-    Rect popup;                   // of the open title (state.title), empty when none
-    std::vector<PopupItem> items; // of that popup
-    int accel_right = 0;          // right edge of the accelerator column
+    Rect popup;                    // of the open title (state.title), empty when none
+    std::vector<PopupItem> items;  // of that popup
+    int accel_right = 0;           // right edge of the accelerator column
 };
 
 long long clamp_extent(long long v) { return v < 0 ? 0 : (v > MAX_EXTENT ? MAX_EXTENT : v); }
 
 // The menu's font; the caller deletes it.
 HFONT menu_font() {
-    return CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "MS Sans Serif");
+    return CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "MS Sans Serif");
 }
 
 // Width of s in dc's font, clamped to the layout's bound.
@@ -115,9 +115,7 @@ int text_width(HDC dc, const std::string &s) {
 }
 
 // An item that can be highlighted by the keyboard and chosen.
-bool selectable(const MenuItem &it) {
-    return !(it.flags & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED));
-}
+bool selectable(const MenuItem &it) { return !(it.flags & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED)); }
 
 // Lays out w's bar and, when `open` names a title, its popup; dc has the menu font selected.
 Layout layout_with(HDC dc, HWND w, int open) {
@@ -230,7 +228,8 @@ void label_text(HDC dc, int x, int y, const std::string &text, int mnemonic, COL
 
 // The classic check mark, 7 by 7, with its top-left at (x, y).
 void check_mark(HDC dc, int x, int y, COLORREF c) {
-    static const char *const rows[7] = {"......#", ".....##", "#...###", "##.###.", "#####..", ".###...", "..#...."};
+    static const char *const rows[7] = {"......#", ".....##", "#...###", "##.###.",
+                                        "#####..", ".###...", "..#...."};
     for (int j = 0; j < 7; ++j)
         for (int i = 0; i < 7; ++i)
             if (rows[j][i] == '#') SetPixel(dc, x + i, y + j, c);
@@ -477,41 +476,41 @@ int key_event(HWND w, const HostEvent &ev) {
     int c = ev.ch ? ev.ch : (is_alnum_key(ev.vk) ? ev.vk : 0);
     state.alt_pending = 0;
     switch (ev.vk) {
-    case VK_ESCAPE:
-    case VK_MENU:
-    case VK_F10:
-        close_menu();
-        return 1;
-    case VK_LEFT:
-    case VK_RIGHT: {
-        int t = (state.title + (ev.vk == VK_RIGHT ? 1 : n_titles - 1)) % n_titles;
-        if (state.mode == POPUP) {
-            open_title(w, t, true);
-        } else {
-            state.title = t;
-            changed();
+        case VK_ESCAPE:
+        case VK_MENU:
+        case VK_F10:
+            close_menu();
+            return 1;
+        case VK_LEFT:
+        case VK_RIGHT: {
+            int t = (state.title + (ev.vk == VK_RIGHT ? 1 : n_titles - 1)) % n_titles;
+            if (state.mode == POPUP) {
+                open_title(w, t, true);
+            } else {
+                state.title = t;
+                changed();
+            }
+            return 1;
         }
-        return 1;
-    }
-    case VK_UP:
-    case VK_DOWN:
-        if (state.mode == BAR) {
-            open_title(w, state.title, true);
-        } else {
-            step_item(lay, ev.vk == VK_DOWN ? 1 : -1);
-            changed();
-        }
-        return 1;
-    case VK_RETURN:
-        if (state.mode == BAR) {
-            open_title(w, state.title, true);
-        } else if (state.item >= 0 && state.item < (int)lay.items.size() &&
-                   selectable(lay.items[(size_t)state.item].item)) {
-            choose(w, lay.items[(size_t)state.item]);
-        }
-        return 1;
-    default:
-        break;
+        case VK_UP:
+        case VK_DOWN:
+            if (state.mode == BAR) {
+                open_title(w, state.title, true);
+            } else {
+                step_item(lay, ev.vk == VK_DOWN ? 1 : -1);
+                changed();
+            }
+            return 1;
+        case VK_RETURN:
+            if (state.mode == BAR) {
+                open_title(w, state.title, true);
+            } else if (state.item >= 0 && state.item < (int)lay.items.size() &&
+                       selectable(lay.items[(size_t)state.item].item)) {
+                choose(w, lay.items[(size_t)state.item]);
+            }
+            return 1;
+        default:
+            break;
     }
     if (state.mode == BAR) {
         int t = by_mnemonic(lay.titles, c);
@@ -565,18 +564,18 @@ int menubar_event(HWND w, const HostEvent &ev) {
         return 0;
     }
     switch (ev.kind) {
-    case HostEvent::MOUSE_DOWN:
-    case HostEvent::MOUSE_UP:
-    case HostEvent::MOUSE_MOVE:
-        return mouse_event(w, ev);
-    case HostEvent::KEY_DOWN:
-    case HostEvent::KEY_UP:
-        return key_event(w, ev);
-    case HostEvent::CLOSE:
-        close_menu();
-        return 0;
-    default:
-        return 0;
+        case HostEvent::MOUSE_DOWN:
+        case HostEvent::MOUSE_UP:
+        case HostEvent::MOUSE_MOVE:
+            return mouse_event(w, ev);
+        case HostEvent::KEY_DOWN:
+        case HostEvent::KEY_UP:
+            return key_event(w, ev);
+        case HostEvent::CLOSE:
+            close_menu();
+            return 0;
+        default:
+            return 0;
     }
 }
 

@@ -20,7 +20,7 @@ struct Input {
 struct QueueState {
     std::deque<MSG> posted;
     std::deque<Input> input;
-    bool quit;      // PostQuitMessage was called and WM_QUIT not yet retrieved
+    bool quit;  // PostQuitMessage was called and WM_QUIT not yet retrieved
     int quit_code;
     unsigned char key_down[256];  // 0x80 down, 0x01 toggled: from retrieved key messages
     int vk_char[256];             // the character each key typed when it last went down
@@ -61,12 +61,16 @@ void push_input(HWND w, UINT message, WPARAM wp, LPARAM lp, int ch) {
 int generic_vk(int vk) {
     switch (vk) {
         case VK_LSHIFT:
-        case VK_RSHIFT: return VK_SHIFT;
+        case VK_RSHIFT:
+            return VK_SHIFT;
         case VK_LCONTROL:
-        case VK_RCONTROL: return VK_CONTROL;
+        case VK_RCONTROL:
+            return VK_CONTROL;
         case VK_LMENU:
-        case VK_RMENU: return VK_MENU;
-        default: return vk;
+        case VK_RMENU:
+            return VK_MENU;
+        default:
+            return vk;
     }
 }
 
@@ -108,8 +112,10 @@ void key_input(HWND w, const HostEvent &ev) {
     // lParam: repeat count 1, context (Alt) bit 29, previous state bit 30, transition bit 31.
     uint32_t lp = 1;
     if (ev.alt) lp |= 1u << 29;
-    if (!down) lp |= 3u << 30;
-    else if (state.key_down[generic_vk(vk)] & 0x80) lp |= 1u << 30;
+    if (!down)
+        lp |= 3u << 30;
+    else if (state.key_down[generic_vk(vk)] & 0x80)
+        lp |= 1u << 30;
     push_input(w, m, (WPARAM)vk, (LPARAM)lp, down ? (ev.ch & 0xff) : 0);
 }
 
@@ -122,17 +128,28 @@ void host_event(const HostEvent &ev) {
     switch (ev.kind) {
         case HostEvent::MOUSE_DOWN:
         case HostEvent::MOUSE_UP:
-        case HostEvent::MOUSE_MOVE: mouse_input(w, ev); break;
+        case HostEvent::MOUSE_MOVE:
+            mouse_input(w, ev);
+            break;
         case HostEvent::KEY_DOWN:
-        case HostEvent::KEY_UP: key_input(w, ev); break;
-        case HostEvent::CLOSE: push_input(w, WM_SYSCOMMAND, SC_CLOSE, 0, 0); break;
+        case HostEvent::KEY_UP:
+            key_input(w, ev);
+            break;
+        case HostEvent::CLOSE:
+            push_input(w, WM_SYSCOMMAND, SC_CLOSE, 0, 0);
+            break;
         case HostEvent::EXPOSE:
             InvalidateRect(w, nullptr, TRUE);
             window_pixels_changed(w);
             break;
-        case HostEvent::RESIZE: window_resize_content(w, ev.x, ev.y); break;
-        case HostEvent::FOCUS: window_set_focus_from_host(w); break;
-        default: break;
+        case HostEvent::RESIZE:
+            window_resize_content(w, ev.x, ev.y);
+            break;
+        case HostEvent::FOCUS:
+            window_set_focus_from_host(w);
+            break;
+        default:
+            break;
     }
 }
 
@@ -201,8 +218,8 @@ bool retrieve(MSG *msg, HWND filter, UINT lo, UINT hi, bool remove) {
             return true;  // WM_PAINT stays until the window is validated
         }
     }
-    if (in_range(WM_TIMER, lo, hi) &&
-        timer_take(filter == (HWND)(intptr_t)-1 ? nullptr : filter, filter == (HWND)(intptr_t)-1, remove, msg)) {
+    if (in_range(WM_TIMER, lo, hi) && timer_take(filter == (HWND)(intptr_t)-1 ? nullptr : filter,
+                                                 filter == (HWND)(intptr_t)-1, remove, msg)) {
         msg->pt = state.mouse;
         return true;
     }

@@ -26,9 +26,9 @@ Update *find(HWND w) {
 }
 
 void forget(HWND w) {
-    state.updates.erase(std::remove_if(state.updates.begin(), state.updates.end(),
-                                       [w](const Update &u) { return u.w == w; }),
-                        state.updates.end());
+    state.updates.erase(
+        std::remove_if(state.updates.begin(), state.updates.end(), [w](const Update &u) { return u.w == w; }),
+        state.updates.end());
 }
 
 // r clipped to w's client area; false when nothing is left.
@@ -117,10 +117,14 @@ BOOL WINAPI ValidateRect(HWND hwnd, const RECT *rect) {
         forget(hwnd);
         return TRUE;
     }
-    if (spans_x && v.top <= r.top && v.bottom > r.top) r.top = v.bottom;
-    else if (spans_x && v.bottom >= r.bottom && v.top < r.bottom) r.bottom = v.top;
-    else if (spans_y && v.left <= r.left && v.right > r.left) r.left = v.right;
-    else if (spans_y && v.right >= r.right && v.left < r.right) r.right = v.left;
+    if (spans_x && v.top <= r.top && v.bottom > r.top)
+        r.top = v.bottom;
+    else if (spans_x && v.bottom >= r.bottom && v.top < r.bottom)
+        r.bottom = v.top;
+    else if (spans_y && v.left <= r.left && v.right > r.left)
+        r.left = v.right;
+    else if (spans_y && v.right >= r.right && v.left < r.right)
+        r.right = v.left;
     return TRUE;
 }
 

@@ -36,16 +36,16 @@ struct Window {
     DWORD style = 0;
     long long x = 0, y = 0;  // outer rectangle, screen pixels
     int w = 0, h = 0;
-    int cw = 0, ch = 0;      // client area
+    int cw = 0, ch = 0;  // client area
     HMENU menu = nullptr;
     bool visible = false;
-    bool created = false;     // WM_CREATE has returned
-    bool destroying = false;  // WM_DESTROY is on its way
+    bool created = false;         // WM_CREATE has returned
+    bool destroying = false;      // WM_DESTROY is on its way
     std::vector<uint32_t> px;     // client pixels, cw * ch, 0x00RRGGBB
     std::vector<uint32_t> frame;  // menu bar + client, as last composed for the host
     void *host_win = nullptr;
-    int host_w = 0, host_h = 0;   // content size the host window was made with
-    bool changed = true;          // the content must be presented again
+    int host_w = 0, host_h = 0;  // content size the host window was made with
+    bool changed = true;         // the content must be presented again
 };
 
 struct WindowState {
@@ -312,7 +312,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *wc) {
 // Creates a top-level window; sends WM_CREATE, then WM_SIZE with the client size. Null on failure
 // or when WM_CREATE returns -1.
 HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                            LPVOID param) {
     // Window DCs draw on visible windows only: a hidden window has no pixels on the desktop.
     gdi_set_window_surfaces(WindowSurfaces{visible_client_surface, window_pixels_changed});
     long cls = find_class(class_name);
@@ -342,8 +343,8 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
     state.windows.push_back(std::move(owned));
 
     HWND hwnd = (HWND)h;
-    CreateParams cp = {param, instance, menu, parent, height, width, y, x, (LONG)style, title, class_name,
-                       ex_style};
+    CreateParams cp = {param, instance, menu,        parent, height,     width,
+                       y,     x,        (LONG)style, title,  class_name, ex_style};
     if (SendMessageA(hwnd, WM_CREATE, 0, (LPARAM)&cp) == -1) {
         DestroyWindow(hwnd);
         return nullptr;
@@ -428,17 +429,26 @@ HWND WINAPI FindWindowA(LPCSTR class_name, LPCSTR title) {
 int WINAPI GetSystemMetrics(int index) {
     int w = 0, h = 0;
     switch (index) {
-        case SM_CXSCREEN: host_current()->screen_size(&w, &h); return w;
-        case SM_CYSCREEN: host_current()->screen_size(&w, &h); return h;
-        case SM_CYCAPTION: return CAPTION;
+        case SM_CXSCREEN:
+            host_current()->screen_size(&w, &h);
+            return w;
+        case SM_CYSCREEN:
+            host_current()->screen_size(&w, &h);
+            return h;
+        case SM_CYCAPTION:
+            return CAPTION;
         case SM_CXBORDER:
-        case SM_CYBORDER: return BORDER;
+        case SM_CYBORDER:
+            return BORDER;
         case SM_CXFIXEDFRAME:
         case SM_CYFIXEDFRAME:
         case SM_CXFRAME:
-        case SM_CYFRAME: return FRAME;
-        case SM_CYMENU: return MENU_BAR;
-        default: return 0;
+        case SM_CYFRAME:
+            return FRAME;
+        case SM_CYMENU:
+            return MENU_BAR;
+        default:
+            return 0;
     }
 }
 

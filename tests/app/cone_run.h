@@ -37,12 +37,8 @@ const int ORIGIN_X = 297;  // client area 595 by 495
 const int ORIGIN_Y = 247;
 
 // Canvas point (x, y) as a client pixel.
-inline int client_x(int x) {
-    return ORIGIN_X + x;
-}
-inline int client_y(int y) {
-    return ORIGIN_Y - y;
-}
+inline int client_x(int x) { return ORIGIN_X + x; }
+inline int client_y(int y) { return ORIGIN_Y - y; }
 
 class ConeRun {
    public:

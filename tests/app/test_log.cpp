@@ -92,9 +92,7 @@ Lines console_lines() {
     return out;
 }
 
-Lines tail(const Lines &v, size_t n) {
-    return Lines(v.end() - std::min(n, v.size()), v.end());
-}
+Lines tail(const Lines &v, size_t n) { return Lines(v.end() - std::min(n, v.size()), v.end()); }
 
 // The console's newest lines are the last ones of expected, as many as the console keeps.
 #define EXPECT_CONSOLE_ENDS_WITH(expected)                     \
@@ -255,9 +253,7 @@ std::string first_difference(const Lines &got, const Lines &want) {
 }
 
 // Canvas point inside button `row` of the panel.
-void press(const ConeRun &r, int row) {
-    r.click(-250, 237 - 15 * row);
-}
+void press(const ConeRun &r, int row) { r.click(-250, 237 - 15 * row); }
 
 TEST(SceneLog, OneFrameOfTheRunningProgramLogsItsCallsInOrder) {
     ConeRun r;

@@ -20,9 +20,7 @@ void press(ConeState &s, int y, int x = -250) {
                 s.selected_topping, s.quit);
 }
 
-bool same_state(const ConeState &a, const ConeState &b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool same_state(const ConeState &a, const ConeState &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 TEST(PanelHit, StrictOutline) {
     struct {

@@ -13,9 +13,7 @@ using namespace cone_test;
 
 // Canvas points inside the panel's buttons, by row.
 const int BUTTON_X = -250;
-int button_y(int row) {
-    return 237 - 15 * row;
-}
+int button_y(int row) { return 237 - 15 * row; }
 enum {
     ADD_SCOOP,
     REMOVE_SCOOP,
@@ -27,9 +25,7 @@ enum {
     QUIT
 };
 
-void press(const ConeRun &r, int row) {
-    r.click(BUTTON_X, button_y(row));
-}
+void press(const ConeRun &r, int row) { r.click(BUTTON_X, button_y(row)); }
 
 // The colour in which label `row` is written: the commonest colour inside its button other than the face.
 COLORREF label_colour(const ConeRun &r, int row) {

@@ -28,9 +28,7 @@ void click(ConeState &s, int x, int y) {
                s.topping_y, s.mode, s.selected_topping, s.colour_cycle);
 }
 
-bool same_state(const ConeState &a, const ConeState &b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool same_state(const ConeState &a, const ConeState &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Places one topping of the given kind at (x, y) as index topping_count, bypassing the clicks.
 void put(ConeState &s, int kind, int x, int y) {

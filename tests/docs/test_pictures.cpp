@@ -36,9 +36,9 @@ int render(const std::string &name, const fs::path &dir) {
     fs::create_directories(dir);
     fs::copy_file(PLAKO_SOURCE_DIR "/docs/pictures/picture.scr", dir / "PLAKO.SCR",
                   fs::copy_options::overwrite_existing);
-    std::string cmd = std::string("'") + PLAKO_BINARY_DIR + "/docs/pictures/docs-" + name + "-replay' --dir '" +
-                      dir.string() + "' --out '" + (dir / "out").string() + "' --last --quiet > '" +
-                      (dir / "console.txt").string() + "'";
+    std::string cmd = std::string("'") + PLAKO_BINARY_DIR + "/docs/pictures/docs-" + name +
+                      "-replay' --dir '" + dir.string() + "' --out '" + (dir / "out").string() +
+                      "' --last --quiet > '" + (dir / "console.txt").string() + "'";
     int status = system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -50,7 +50,8 @@ std::string differences(const Image &a, const Image &b) {
     for (int y = 0; y < a.h; y++) {
         for (int x = 0; x < a.w; x++) {
             size_t i = ((size_t)y * a.w + x) * 3;
-            if (a.rgb[i] == b.rgb[i] && a.rgb[i + 1] == b.rgb[i + 1] && a.rgb[i + 2] == b.rgb[i + 2]) continue;
+            if (a.rgb[i] == b.rgb[i] && a.rgb[i + 1] == b.rgb[i + 1] && a.rgb[i + 2] == b.rgb[i + 2])
+                continue;
             count++;
             x0 = std::min(x0, x);
             y0 = std::min(y0, y);

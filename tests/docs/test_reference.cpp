@@ -111,8 +111,10 @@ TEST(Reference, EveryCallIsDocumented) {
         while (start > 0 && lines[start].rfind("/*", 0) != 0) start--;
         std::string comment;
         for (size_t k = start; k < i; k++) comment += lines[k] + "\n";
-        EXPECT_NE(comment.find("Returns"), std::string::npos) << name << ": the comment does not say its result";
-        EXPECT_NE(api.find("\n### " + name + "\n"), std::string::npos) << name << " has no section in docs/API.md";
+        EXPECT_NE(comment.find("Returns"), std::string::npos)
+            << name << ": the comment does not say its result";
+        EXPECT_NE(api.find("\n### " + name + "\n"), std::string::npos)
+            << name << " has no section in docs/API.md";
     }
     EXPECT_EQ(calls, 14);
 }
@@ -128,11 +130,12 @@ std::vector<std::string> console_formats(const std::string &file) {
 
 TEST(Reference, EveryConsoleLineIsInApi) {
     int total = 0;
-    for (const char *file : {"draw.cpp", "palette.cpp", "script.cpp", "console.cpp", "event.cpp", "window.cpp",
-                             "render.cpp"}) {
+    for (const char *file :
+         {"draw.cpp", "palette.cpp", "script.cpp", "console.cpp", "event.cpp", "window.cpp", "render.cpp"}) {
         for (const std::string &f : console_formats(file)) {
             total++;
-            EXPECT_NE(api.find("`\"" + f + "\"`"), std::string::npos) << file << ": \"" << f << "\" is not in docs/API.md";
+            EXPECT_NE(api.find("`\"" + f + "\"`"), std::string::npos)
+                << file << ": \"" << f << "\" is not in docs/API.md";
         }
     }
     EXPECT_GE(total, 20);
@@ -144,7 +147,8 @@ TEST(Reference, DrawingLinesAreInHeader) {
     for (const char *file : {"draw.cpp", "palette.cpp"}) {
         for (const std::string &f : console_formats(file)) {
             total++;
-            EXPECT_NE(header.find("\"" + f + "\""), std::string::npos) << file << ": \"" << f << "\" is not in plako.h";
+            EXPECT_NE(header.find("\"" + f + "\""), std::string::npos)
+                << file << ": \"" << f << "\" is not in plako.h";
         }
     }
     EXPECT_GE(total, 12);
@@ -251,8 +255,10 @@ TEST(Reference, TextHangsAboveItsAnchor) {
     EXPECT_GE(first, anchor_row - 14);
     bool above_row = false, on_or_below = false;
     for (int x = 297; x < 330; x++) {
-        for (int y = anchor_row - 14; y < anchor_row; y++) above_row |= GetPixel(canvas, x, y) != RGB(255, 255, 255);
-        for (int y = anchor_row; y < anchor_row + 14; y++) on_or_below |= GetPixel(canvas, x, y) != RGB(255, 255, 255);
+        for (int y = anchor_row - 14; y < anchor_row; y++)
+            above_row |= GetPixel(canvas, x, y) != RGB(255, 255, 255);
+        for (int y = anchor_row; y < anchor_row + 14; y++)
+            on_or_below |= GetPixel(canvas, x, y) != RGB(255, 255, 255);
     }
     EXPECT_TRUE(above_row) << "first line above the anchor row";
     EXPECT_TRUE(on_or_below) << "second line from the anchor row down";

@@ -102,8 +102,10 @@ Replay replay(const std::string &name, const std::string &script) {
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, (dir + "/out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir + "/err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, (dir + "/out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir + "/err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     pid_t pid = 0;
     int rc = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -160,13 +162,12 @@ testing::AssertionResult same_picture(const Image &actual, const std::string &ex
             if (differing++ == 0) first = (long)(i / 3);
         }
         if (differing == 0) return testing::AssertionSuccess();
-        verdict = std::to_string(differing) + " pixels differ, the first at (" + std::to_string(first % actual.w) +
-                  ", " + std::to_string(first / actual.w) + ")";
+        verdict = std::to_string(differing) + " pixels differ, the first at (" +
+                  std::to_string(first % actual.w) + ", " + std::to_string(first / actual.w) + ")";
     }
     std::filesystem::create_directories(MISMATCH_DIR);
     std::string saved = std::string(MISMATCH_DIR) + "/" + save_as;
-    if (actual.w > 0 && save_png(saved, actual))
-        verdict += "; the picture drawn is saved as " + saved;
+    if (actual.w > 0 && save_png(saved, actual)) verdict += "; the picture drawn is saved as " + saved;
     return testing::AssertionFailure() << expected_path << ": " << verdict;
 }
 
@@ -186,7 +187,8 @@ TEST_P(ExampleTest, ItsScriptDrawsItsPicture) {
     Replay run = replay(e.name, script);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("EOF encountered in script file PLAKO.SCR\n"), std::string::npos)
-        << "the script did not play to its end:\n" << run.out;
+        << "the script did not play to its end:\n"
+        << run.out;
     for (const std::string &line : lines_of(run.out)) {
         EXPECT_EQ(line.find("not possible"), std::string::npos) << line;
         EXPECT_EQ(line.find("Illegal color"), std::string::npos) << line;
@@ -207,10 +209,13 @@ TEST(Typewriter, ConsoleEchoesKeysAndLogsOnlyAfterEsc) {
     auto logging_on = std::find(lines.begin(), lines.end(), "logging on");
     ASSERT_NE(logging_on, lines.end()) << run.out;
     auto is_log = [](const std::string &l) {
-        return l.find(" text at (") != std::string::npos || l.find(" rectangle with bounding box") != std::string::npos;
+        return l.find(" text at (") != std::string::npos ||
+               l.find(" rectangle with bounding box") != std::string::npos;
     };
-    EXPECT_EQ(std::find_if(lines.begin(), logging_on, is_log), logging_on) << "a drawing call logged with logging off";
-    EXPECT_NE(std::find_if(logging_on, lines.end(), is_log), lines.end()) << "no drawing call logged after Esc";
+    EXPECT_EQ(std::find_if(lines.begin(), logging_on, is_log), logging_on)
+        << "a drawing call logged with logging off";
+    EXPECT_NE(std::find_if(logging_on, lines.end(), is_log), lines.end())
+        << "no drawing call logged after Esc";
     EXPECT_NE(std::find(lines.begin(), lines.end(), "key 233 '\xe9'"), lines.end()) << run.out;
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Backspace"), lines.end()) << run.out;
 }

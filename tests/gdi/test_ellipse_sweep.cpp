@@ -113,7 +113,8 @@ std::string kind_of(const Case &c) {
 std::string call_of(const Case &c) {
     std::ostringstream s;
     s << "Ellipse(" << c.l << "," << c.t << "," << c.r << "," << c.b << ") pen "
-      << (c.pen < 0 ? std::string("null") : std::to_string(c.pen)) << (c.filled ? ", solid brush" : ", hollow");
+      << (c.pen < 0 ? std::string("null") : std::to_string(c.pen))
+      << (c.filled ? ", solid brush" : ", hollow");
     return s.str();
 }
 
@@ -121,7 +122,8 @@ std::string runs_text(const RowRuns *r) {
     if (!r) return "nothing";
     std::string s;
     for (const auto &run : r->runs)
-        s += (s.empty() ? "" : " ") + std::to_string(run[0]) + ".." + std::to_string(run[1]) + "PB?"[run[2] - 1];
+        s += (s.empty() ? "" : " ") + std::to_string(run[0]) + ".." + std::to_string(run[1]) +
+             "PB?"[run[2] - 1];
     return s;
 }
 
@@ -168,7 +170,8 @@ std::string check(Canvas &cv, const Case &c) {
     if (pen) DeleteObject(pen);
     if (brush) DeleteObject(brush);
     // The same rectangle the reference's pictures were read from.
-    long long x0 = std::min(c.l, c.r), x1 = std::max(c.l, c.r), y0 = std::min(c.t, c.b), y1 = std::max(c.t, c.b);
+    long long x0 = std::min(c.l, c.r), x1 = std::max(c.l, c.r), y0 = std::min(c.t, c.b),
+              y1 = std::max(c.t, c.b);
     bool off = x1 + 8 < 0 || x0 - 8 >= cv.w || y1 + 8 < 0 || y0 - 8 >= cv.h;
     std::vector<RowRuns> got = off ? take_rows(cv, 0, 0, cv.w - 1, cv.h - 1)
                                    : take_rows(cv, clamp(x0 - 8, 0, cv.w - 1), clamp(y0 - 8, 0, cv.h - 1),
@@ -177,7 +180,8 @@ std::string check(Canvas &cv, const Case &c) {
     // The first row where the pictures part.
     size_t i = 0;
     while (i < got.size() && i < c.rows.size() && got[i] == c.rows[i]) i++;
-    const RowRuns *want = i < c.rows.size() ? &c.rows[i] : nullptr, *have = i < got.size() ? &got[i] : nullptr;
+    const RowRuns *want = i < c.rows.size() ? &c.rows[i] : nullptr,
+                  *have = i < got.size() ? &got[i] : nullptr;
     int y = want && have ? std::min(want->y, have->y) : want ? want->y : have->y;
     if (want && want->y != y) want = nullptr;
     if (have && have->y != y) have = nullptr;

@@ -5,9 +5,9 @@
 // on the fonts: it is compared by where its ink lies, not pixel by pixel.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <regex>
-#include <sys/stat.h>
 
 #include "gdi_canvas.h"
 
@@ -49,7 +49,8 @@ Ink ink_of(const Region &r) {
 int differing(const Region &a, const Region &b) {
     int d = 0;
     for (size_t y = 0; y < a.rows.size() && y < b.rows.size(); y++)
-        for (size_t x = 0; x < a.rows[y].size() && x < b.rows[y].size(); x++) d += a.rows[y][x] != b.rows[y][x];
+        for (size_t x = 0; x < a.rows[y].size() && x < b.rows[y].size(); x++)
+            d += a.rows[y][x] != b.rows[y][x];
     return d;
 }
 
@@ -95,7 +96,8 @@ void compare_file(const std::string &name) {
     }
     if (!failed) return;
     mkdir(OUT.c_str(), 0777);
-    std::string a = OUT + name + ".actual.txt", e = OUT + name + ".expected.txt", p = OUT + name + ".actual.ppm";
+    std::string a = OUT + name + ".actual.txt", e = OUT + name + ".expected.txt",
+                p = OUT + name + ".actual.ppm";
     std::ofstream(a) << actual_text;
     std::ofstream(e) << expected_text;
     cv.save_ppm(p);

@@ -56,8 +56,10 @@ Pixels model_line(int x0, int y0, int x1, int y1) {
         int num = 2 * k * (xmajor ? dy : dx) - len, den = 2 * len;
         int q = num >= 0 ? (num + den - 1) / den : -((-num) / den);
         int major = k * (((xmajor ? dx : dy) < 0) ? -1 : 1);
-        if (xmajor) p.insert({x0 + major, y0 + q});
-        else p.insert({x0 + q, y0 + major});
+        if (xmajor)
+            p.insert({x0 + major, y0 + q});
+        else
+            p.insert({x0 + q, y0 + major});
     }
     return p;
 }
@@ -91,11 +93,13 @@ TEST(GdiShapes, EllipsesAreSymmetricReachTheirBoxAndHaveAThinOutline) {
             // The brush is strictly inside: every brush pixel's 4-neighbours are in the ellipse,
             // and every outline pixel has a 4-neighbour outside it.
             for (auto &p : in)
-                for (auto d : {std::make_pair(1, 0), std::make_pair(-1, 0), std::make_pair(0, 1), std::make_pair(0, -1)})
+                for (auto d : {std::make_pair(1, 0), std::make_pair(-1, 0), std::make_pair(0, 1),
+                               std::make_pair(0, -1)})
                     EXPECT_TRUE(all.count({p.first + d.first, p.second + d.second}));
             for (auto &p : pen) {
                 int outside = 0;
-                for (auto d : {std::make_pair(1, 0), std::make_pair(-1, 0), std::make_pair(0, 1), std::make_pair(0, -1)})
+                for (auto d : {std::make_pair(1, 0), std::make_pair(-1, 0), std::make_pair(0, 1),
+                               std::make_pair(0, -1)})
                     outside += !all.count({p.first + d.first, p.second + d.second});
                 EXPECT_GT(outside, 0);
             }
@@ -115,8 +119,8 @@ TEST(GdiShapes, EllipsesAreSymmetricReachTheirBoxAndHaveAThinOutline) {
 // cover when they differ, also when the bitmap edges cut it.
 TEST(GdiShapes, OneColourEllipsesCoverEdgeAndInsideExactly) {
     Canvas two(140, 90), one(140, 90);
-    const int boxes[][4] = {{3, 4, 20, 21}, {10, 10, 11, 40}, {5, 5, 80, 30}, {-30, -12, 40, 50},
-                            {100, 50, 190, 133}, {60, 2, 63, 5}, {20, 60, 77, 61}, {70, 70, 74, 73}};
+    const int boxes[][4] = {{3, 4, 20, 21},      {10, 10, 11, 40}, {5, 5, 80, 30},   {-30, -12, 40, 50},
+                            {100, 50, 190, 133}, {60, 2, 63, 5},   {20, 60, 77, 61}, {70, 70, 74, 73}};
     for (const auto &b : boxes) {
         {
             Tools t(two.dc, 1, true, RED, GREEN);
@@ -143,7 +147,8 @@ TEST(GdiShapes, TrianglesFillExactlyAsTheGeneralPolygonDoes) {
         POINT p[3];
         for (POINT &q : p) q = {next(-40, 160), next(-40, 140)};
         if (i % 10 == 0) p[2] = p[0];  // degenerate ones too
-        if (i % 10 == 1) p[2] = {p[0].x + (p[1].x - p[0].x) * 2, p[0].y + (p[1].y - p[0].y) * 2};  // collinear
+        if (i % 10 == 1)
+            p[2] = {p[0].x + (p[1].x - p[0].x) * 2, p[0].y + (p[1].y - p[0].y) * 2};  // collinear
         POINT four[4] = {p[0], p[1], p[2], p[2]};
         COLORREF c = RGB(next(0, 255), next(0, 255), next(0, 255));
         {
@@ -186,10 +191,11 @@ TEST(GdiShapes, WidePensCoverTheOutlineAndStayNearIt) {
 }
 
 TEST(GdiShapes, OnePixelLinesFollowTheRoundingRuleInAllOctants) {
-    const int ends[][2] = {{17, 3}, {17, 9}, {3, 17}, {9, 17}, {-17, 3}, {-17, 9}, {-3, 17}, {-9, 17}, {17, -3},
-                           {17, -9}, {3, -17}, {9, -17}, {-17, -3}, {-17, -9}, {-3, -17}, {-9, -17}, {10, 5},
-                           {-10, 5}, {10, -5}, {-10, -5}, {5, 10}, {-5, 10}, {5, -10}, {-5, -10}, {12, 12},
-                           {-12, 12}, {12, -12}, {-12, -12}, {20, 0}, {0, 20}, {-20, 0}, {0, -20}, {1, 0}, {0, 0}};
+    const int ends[][2] = {{17, 3},   {17, 9},   {3, 17},   {9, 17},  {-17, 3},  {-17, 9},  {-3, 17},
+                           {-9, 17},  {17, -3},  {17, -9},  {3, -17}, {9, -17},  {-17, -3}, {-17, -9},
+                           {-3, -17}, {-9, -17}, {10, 5},   {-10, 5}, {10, -5},  {-10, -5}, {5, 10},
+                           {-5, 10},  {5, -10},  {-5, -10}, {12, 12}, {-12, 12}, {12, -12}, {-12, -12},
+                           {20, 0},   {0, 20},   {-20, 0},  {0, -20}, {1, 0},    {0, 0}};
     for (auto &e : ends) {
         SCOPED_TRACE(std::to_string(e[0]) + "," + std::to_string(e[1]));
         Canvas cv(50, 50);
@@ -245,8 +251,8 @@ TEST(GdiShapes, ShapesAreClippedAtTheBitmapEdges) {
     Canvas cv(10, 10);
     {
         Tools t(cv.dc, 1, true);
-        Rectangle(cv.dc, -5, -5, 5, 5);   // pen ring at x = 4 and y = 4, the rest off the bitmap
-        Rectangle(cv.dc, 7, 7, 15, 15);   // pen ring at x = 7 and y = 7
+        Rectangle(cv.dc, -5, -5, 5, 5);  // pen ring at x = 4 and y = 4, the rest off the bitmap
+        Rectangle(cv.dc, 7, 7, 15, 15);  // pen ring at x = 7 and y = 7
     }
     std::vector<std::string> want = {"....P.....", "....P.....", "....P.....", "....P.....", "PPPPP.....",
                                      "..........", "..........", ".......PPP", ".......PBB", ".......PBB"};
@@ -307,7 +313,8 @@ TEST(GdiShapes, ExtremeArgumentsAreSafeAndDrawTheVisiblePart) {
         EXPECT_TRUE(LineTo(dc, INT_MAX, 4));
         MoveToEx(dc, 3, INT_MIN, nullptr);
         EXPECT_TRUE(LineTo(dc, 4, INT_MAX));
-        const POINT many[5] = {{INT_MAX, INT_MAX}, {INT_MIN, INT_MAX}, {0, 0}, {INT_MAX, INT_MIN}, {INT_MIN, 0}};
+        const POINT many[5] = {
+            {INT_MAX, INT_MAX}, {INT_MIN, INT_MAX}, {0, 0}, {INT_MAX, INT_MIN}, {INT_MIN, 0}};
         EXPECT_TRUE(Polygon(dc, many, 5));
     }
     {

@@ -36,7 +36,8 @@ std::string unpack(const std::string &path, std::string *why) {
     }
     std::string blob(size, '\0');
     uLongf got = size;
-    if (uncompress(reinterpret_cast<Bytef *>(&blob[0]), &got, reinterpret_cast<const Bytef *>(all.data() + nl + 1),
+    if (uncompress(reinterpret_cast<Bytef *>(&blob[0]), &got,
+                   reinterpret_cast<const Bytef *>(all.data() + nl + 1),
                    uLong(all.size() - nl - 1)) != Z_OK ||
         got != size) {
         *why = "the expected file is damaged: " + path;
@@ -75,7 +76,8 @@ TEST(TextSweep, EveryCaseMatchesTheReference) {
         for (int y = 0; y < SHEET_H; y++)
             for (int x = 0; x < SHEET_W; x++) {
                 COLORREF c = cv.at(x, y);
-                got[size_t(y) * SHEET_W + size_t(x)] = uint32_t(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
+                got[size_t(y) * SHEET_W + size_t(x)] =
+                    uint32_t(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
             }
         bool sheet_failed = false;
         for (size_t i = first; i < next; i++) {
@@ -85,7 +87,8 @@ TEST(TextSweep, EveryCaseMatchesTheReference) {
             ASSERT_TRUE(get_case(blob, pos, cell, ch)) << "the expected file ends early at case " << i;
             ASSERT_TRUE(cell.left == c.cell.left && cell.top == c.cell.top && cell.right == c.cell.right &&
                         cell.bottom == c.cell.bottom)
-                << "case " << i << " moved since expected.bin was made: run tests/gdi/text_reference/regenerate.sh";
+                << "case " << i
+                << " moved since expected.bin was made: run tests/gdi/text_reference/regenerate.sh";
             std::vector<uint32_t> expect = applied(background(c), ch);
             int w = c.cell.right - c.cell.left;
             ASSERT_EQ(expect.size(), size_t(w) * size_t(c.cell.bottom - c.cell.top)) << "case " << i;
@@ -95,7 +98,8 @@ TEST(TextSweep, EveryCaseMatchesTheReference) {
                 int x = c.cell.left + int(k % size_t(w)), y = c.cell.top + int(k / size_t(w));
                 uint32_t g = got[size_t(y) * SHEET_W + size_t(x)];
                 want[size_t(y) * SHEET_W + size_t(x)] = expect[k];
-                if (g != expect[k] && diff++ == 0) fx = x - c.cell.left, fy = y - c.cell.top, fgot = g, fwant = expect[k];
+                if (g != expect[k] && diff++ == 0)
+                    fx = x - c.cell.left, fy = y - c.cell.top, fgot = g, fwant = expect[k];
             }
             if (diff) {
                 differing += diff;
@@ -103,8 +107,9 @@ TEST(TextSweep, EveryCaseMatchesTheReference) {
                 sheet_failed = true;
                 if (++failed <= 20)
                     ADD_FAILURE() << "case " << i << " (" << describe(c) << ", sheet " << s << "): " << diff
-                                  << " pixels differ, the first at (" << fx << "," << fy << ") in its cell, ours "
-                                  << hex(fgot) << ", the reference's " << hex(fwant);
+                                  << " pixels differ, the first at (" << fx << "," << fy
+                                  << ") in its cell, ours " << hex(fgot) << ", the reference's "
+                                  << hex(fwant);
             }
         }
         if (sheet_failed) {
@@ -116,7 +121,8 @@ TEST(TextSweep, EveryCaseMatchesTheReference) {
     std::string summary;
     for (const auto &k : by_kind) summary += "\n  " + k.first + ": " + std::to_string(k.second);
     EXPECT_EQ(failed, 0) << failed << " of " << all.size() << " cases differ, " << differing
-                         << " pixels in all; the sheets are saved in " << OUT << "; differing cases:" << summary;
+                         << " pixels in all; the sheets are saved in " << OUT
+                         << "; differing cases:" << summary;
 }
 
 // The expected file's reader refuses damaged data instead of reading past it.

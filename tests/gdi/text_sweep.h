@@ -22,12 +22,12 @@ struct Named {
     const char *name;
 };
 const Named PALETTE[24] = {
-    {0x000000, "black"},       {0xffffff, "white"},      {0xff0000, "red"},         {0x00ff00, "green"},
-    {0x0000ff, "blue"},        {0xffff00, "yellow"},     {0xff00ff, "magenta"},     {0x00ffff, "cyan"},
-    {0x9900cc, "purple"},      {0x003399, "navy blue"},  {0x996699, "dusty plum"},  {0x99ffff, "ice blue"},
-    {0x99ffcc, "turquoise"},   {0xff6600, "orange"},     {0x996633, "brown"},       {0xff99cc, "pink"},
-    {0xffff99, "chalk"},       {0xcc9933, "gold"},       {0xff9966, "peach"},       {0x006633, "forest green"},
-    {0x33cc99, "sea green"},   {0x999933, "olive"},      {0x808080, "50% gray"},    {0xcccccc, "20% gray"}};
+    {0x000000, "black"},     {0xffffff, "white"},     {0xff0000, "red"},        {0x00ff00, "green"},
+    {0x0000ff, "blue"},      {0xffff00, "yellow"},    {0xff00ff, "magenta"},    {0x00ffff, "cyan"},
+    {0x9900cc, "purple"},    {0x003399, "navy blue"}, {0x996699, "dusty plum"}, {0x99ffff, "ice blue"},
+    {0x99ffcc, "turquoise"}, {0xff6600, "orange"},    {0x996633, "brown"},      {0xff99cc, "pink"},
+    {0xffff99, "chalk"},     {0xcc9933, "gold"},      {0xff9966, "peach"},      {0x006633, "forest green"},
+    {0x33cc99, "sea green"}, {0x999933, "olive"},     {0x808080, "50% gray"},   {0xcccccc, "20% gray"}};
 
 struct Fill {
     int l, t, r, b;  // right and bottom excluded
@@ -65,21 +65,29 @@ inline std::string escaped(const std::string &s) {
     std::string o;
     for (unsigned char c : s) {
         char b[8];
-        if (c == '\n') o += "\\n";
-        else if (c == '\\') o += "\\\\";
-        else if (c < 32 || c > 126) std::snprintf(b, sizeof b, "\\x%02x", c), o += b;
-        else o += char(c);
+        if (c == '\n')
+            o += "\\n";
+        else if (c == '\\')
+            o += "\\\\";
+        else if (c < 32 || c > 126)
+            std::snprintf(b, sizeof b, "\\x%02x", c), o += b;
+        else
+            o += char(c);
     }
     return o;
 }
 
 // What a failure message calls a case.
 inline std::string describe(const Case &c) {
-    std::string s = c.family + ": " + c.face + (c.face == "ANSI_FIXED_FONT" ? "" : " " + std::to_string(c.size)) +
-                    ", " + colour_name(c.ink);
-    if (c.opaque) s += " on opaque " + colour_name(c.bk);
-    else if (c.fills.size() == 1) s += " over " + colour_name(c.fills[0].rgb);
-    else s += " over mixed stripes";
+    std::string s = c.family + ": " + c.face +
+                    (c.face == "ANSI_FIXED_FONT" ? "" : " " + std::to_string(c.size)) + ", " +
+                    colour_name(c.ink);
+    if (c.opaque)
+        s += " on opaque " + colour_name(c.bk);
+    else if (c.fills.size() == 1)
+        s += " over " + colour_name(c.fills[0].rgb);
+    else
+        s += " over mixed stripes";
     return s + ", \"" + escaped(c.text) + "\"";
 }
 
@@ -175,8 +183,10 @@ inline std::vector<Case> cases() {
             std::string a = take(pool, n), b = k % 3 == 2 ? "" : take(pool, n), d = take(pool, n);
             c.text = a + "\n" + b + "\n" + d;
             Case *p = add(c, 3, n);
-            if (k % 2) mixed(p, size + k);
-            else p->fills = {solid(p->cell, PALETTE[(line_inks[k] + 11) % 24].rgb)};
+            if (k % 2)
+                mixed(p, size + k);
+            else
+                p->fills = {solid(p->cell, PALETTE[(line_inks[k] + 11) % 24].rgb)};
         }
     // The high bytes of Windows-1252 in the Arial-metric face.
     for (int size = 6; size <= 40; size++) {
@@ -200,8 +210,12 @@ inline std::vector<Case> cases() {
             c.opaque = k == 4;
             c.bk = PALETTE[(ci + 7) % 24].rgb;
             Case *p = add(c, 1, c.text.size());
-            if (k == 3) mixed(p, ci);
-            else p->fills = {solid(p->cell, k == 0 ? 0xffffff : k == 1 ? 0x000000 : PALETTE[(ci + 3) % 24].rgb)};
+            if (k == 3)
+                mixed(p, ci);
+            else
+                p->fills = {solid(p->cell, k == 0   ? 0xffffff
+                                           : k == 1 ? 0x000000
+                                                    : PALETTE[(ci + 3) % 24].rgb)};
         }
     return out;
 }
@@ -213,8 +227,10 @@ inline std::string commands(const Case &c) {
         s += "fill " + std::to_string(f.l) + " " + std::to_string(f.t) + " " + std::to_string(f.r) + " " +
              std::to_string(f.b) + " " + hex(f.rgb) + "\n";
     std::string at = std::to_string(c.x) + " " + std::to_string(c.y) + " " + std::to_string(c.size) + " ";
-    if (c.opaque) s += "otext " + at + hex(c.ink) + " " + hex(c.bk) + " " + c.face + " " + escaped(c.text) + "\n";
-    else s += "text " + at + hex(c.ink) + " " + c.face + " " + escaped(c.text) + "\n";
+    if (c.opaque)
+        s += "otext " + at + hex(c.ink) + " " + hex(c.bk) + " " + c.face + " " + escaped(c.text) + "\n";
+    else
+        s += "text " + at + hex(c.ink) + " " + c.face + " " + escaped(c.text) + "\n";
     return s;
 }
 
@@ -267,8 +283,8 @@ inline void draw(HDC dc, const Case &c) {
 // What the text changed in a cell, row by row over the cell: runs of pixels left as they were
 // and runs of new colours. The expected file holds these for every case, compressed as a whole.
 struct Changes {
-    std::vector<uint32_t> keep;                 // per run: pixels left as they were
-    std::vector<std::vector<uint32_t>> paint;   // per run: the new colours that follow them
+    std::vector<uint32_t> keep;                // per run: pixels left as they were
+    std::vector<std::vector<uint32_t>> paint;  // per run: the new colours that follow them
 };
 
 // The cell's pixels before the text: white under the case's fills.

@@ -108,8 +108,8 @@ bool replay_last(const std::string &dir, const std::string &out, const std::stri
     if (!fonts.empty()) setenv("FONTCONFIG_FILE", fonts.c_str(), 1);
     std::string tool = TOOL, a1 = "--dir", a3 = "--out", a5 = "--last", a6 = "--quiet";
     std::string outdir = dir + "/" + out;
-    char *argv[] = {&tool[0], &a1[0], const_cast<char *>(dir.c_str()), &a3[0], &outdir[0], &a5[0], &a6[0],
-                    nullptr};
+    char *argv[] = {&tool[0], &a1[0], const_cast<char *>(dir.c_str()), &a3[0], &outdir[0], &a5[0],
+                    &a6[0],   nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     std::string log = dir + "/" + out + ".log";
@@ -156,9 +156,12 @@ Comparison compare(const Image &frame, const Image &notext, const Image &golden)
     std::vector<char> text((size_t)frame.w * frame.h, 0);
     auto grow = [&](int x, int y, int r) {
         for (int yy = std::max(0, y - r); yy <= std::min(frame.h - 1, y + r); yy++)
-            for (int xx = std::max(0, x - r); xx <= std::min(frame.w - 1, x + r); xx++) text[(size_t)yy * frame.w + xx] = 1;
+            for (int xx = std::max(0, x - r); xx <= std::min(frame.w - 1, x + r); xx++)
+                text[(size_t)yy * frame.w + xx] = 1;
     };
-    auto inside = [&](int x, int y) { return x + dx >= 0 && x + dx < golden.w && y + dy >= 0 && y + dy < golden.h; };
+    auto inside = [&](int x, int y) {
+        return x + dx >= 0 && x + dx < golden.w && y + dy >= 0 && y + dy < golden.h;
+    };
     for (int y = 0; y < frame.h; y++)
         for (int x = 0; x < frame.w; x++) {
             if (!inside(x, y)) continue;
@@ -197,16 +200,19 @@ Comparison play_and_compare(const std::string &name, const std::string &script, 
     if (::testing::Test::HasFatalFailure()) return none;
     EXPECT_TRUE(write_file(dir + "/PLAKO.SCR", script));
     std::string nofonts = dir + "/nofonts.conf";
-    EXPECT_TRUE(write_file(nofonts,
-                           "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
-                           "<fontconfig/>\n"));
+    EXPECT_TRUE(
+        write_file(nofonts,
+                   "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
+                   "<fontconfig/>\n"));
     const char *pinned = getenv("FONTCONFIG_FILE");
     std::string tests_fonts = pinned ? pinned : "";
     Image notext;
-    bool ok = replay_last(dir, "with-fonts", "", frame) && replay_last(dir, "without-fonts", nofonts, &notext);
+    bool ok =
+        replay_last(dir, "with-fonts", "", frame) && replay_last(dir, "without-fonts", nofonts, &notext);
     if (!tests_fonts.empty()) setenv("FONTCONFIG_FILE", tests_fonts.c_str(), 1);
     if (!ok) return none;
-    EXPECT_TRUE(load_png(std::string(GOLDEN_DIR) + "/cone-scene.png", golden)) << "cannot read the golden frame";
+    EXPECT_TRUE(load_png(std::string(GOLDEN_DIR) + "/cone-scene.png", golden))
+        << "cannot read the golden frame";
     if (golden->w == 0) return none;
     EXPECT_EQ(golden->w, frame->w);
     EXPECT_EQ(golden->h, frame->h + 1) << "Wine's client area is one row taller";
@@ -222,8 +228,8 @@ TEST(GoldenFrame, SceneEqualsWindowsBuild) {
     // Some text must be found, and it must be a small part of the picture, or the mask hides shapes.
     EXPECT_GT(c.text_pixels, 0);
     EXPECT_LT(c.text_pixels, (long)frame.w * frame.h / 20);
-    std::printf("golden frame: %ld pixels differ inside text, %ld outside (text: %ld pixels)\n", c.inside_text,
-                c.outside_text, c.text_pixels);
+    std::printf("golden frame: %ld pixels differ inside text, %ld outside (text: %ld pixels)\n",
+                c.inside_text, c.outside_text, c.text_pixels);
     EXPECT_EQ(c.outside_text, 0) << "first: " << c.first_outside;
     EXPECT_EQ(c.inside_text, 0) << "the text differs from the Windows build's";
     if (c.outside_text != 0 || c.inside_text != 0) {
@@ -231,7 +237,8 @@ TEST(GoldenFrame, SceneEqualsWindowsBuild) {
         save_png(dir + "actual.png", frame);
         save_png(dir + "expected.png", golden);
         save_png(dir + "diff.png", c.diff);
-        std::printf("pictures: %sactual.png, expected.png, diff.png (red: outside text, blue: inside)\n", dir.c_str());
+        std::printf("pictures: %sactual.png, expected.png, diff.png (red: outside text, blue: inside)\n",
+                    dir.c_str());
     }
 }
 

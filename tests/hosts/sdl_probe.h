@@ -21,7 +21,8 @@ inline SDL_Window *window_titled(const char *title) {
 inline uint32_t pixel(SDL_Window *sdl, int x, int y) {
     SDL_Surface *s = SDL_GetWindowSurface(sdl);
     if (!s || x < 0 || y < 0 || x >= s->w || y >= s->h) return 0xdeadbeefu;
-    const Uint8 *at = static_cast<const Uint8 *>(s->pixels) + (size_t)y * s->pitch + (size_t)x * s->format->BytesPerPixel;
+    const Uint8 *at =
+        static_cast<const Uint8 *>(s->pixels) + (size_t)y * s->pitch + (size_t)x * s->format->BytesPerPixel;
     Uint32 raw = 0;
     std::memcpy(&raw, at, s->format->BytesPerPixel);
     Uint8 r, g, b;

@@ -23,7 +23,7 @@ HWND__ *const OWNER_A = reinterpret_cast<HWND__ *>(&owner_a);
 HWND__ *const OWNER_B = reinterpret_cast<HWND__ *>(&owner_b);
 
 class SdlHost : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         ASSERT_EQ(host.init(), 1);
@@ -59,7 +59,8 @@ protected:
 std::vector<uint32_t> frame(int w, int h, int stride, uint32_t seed) {
     std::vector<uint32_t> px((size_t)stride * h, 0xff00ffu);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) px[(size_t)y * stride + x] = (seed + (uint32_t)(y * 251 + x * 13)) & 0xffffff;
+        for (int x = 0; x < w; ++x)
+            px[(size_t)y * stride + x] = (seed + (uint32_t)(y * 251 + x * 13)) & 0xffffff;
     return px;
 }
 
@@ -117,7 +118,8 @@ TEST_F(SdlHost, PresentHonoursTheStrideAndShowsEveryPixel) {
     ASSERT_EQ(s->w, 7);
     ASSERT_EQ(s->h, 5);
     for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x) ASSERT_EQ(probe::pixel(sdl, x, y), px[(size_t)y * 11 + x]) << x << "," << y;
+        for (int x = 0; x < 7; ++x)
+            ASSERT_EQ(probe::pixel(sdl, x, y), px[(size_t)y * 11 + x]) << x << "," << y;
 
     // A stride narrower than the width, or a null frame, is refused and leaves the picture.
     std::vector<uint32_t> other = frame(7, 5, 7, 0x405060);

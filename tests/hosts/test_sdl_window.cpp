@@ -53,8 +53,8 @@ TEST(SdlWindow, ForcedResizeKeepsTheClientSizeAndThePicture) {
     wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     ASSERT_NE(RegisterClassA(&wc), 0);
     // Caption and system menu, no sizing frame or menu: 601 by 540 outside, 595 by 515 inside.
-    HWND w = CreateWindowExA(0, "fixed", "fixed window", WS_CAPTION | WS_SYSMENU, 0, 0, 601, 540, nullptr, nullptr,
-                             nullptr, nullptr);
+    HWND w = CreateWindowExA(0, "fixed", "fixed window", WS_CAPTION | WS_SYSMENU, 0, 0, 601, 540, nullptr,
+                             nullptr, nullptr, nullptr);
     ASSERT_NE(w, nullptr);
     ShowWindow(w, SW_SHOWNORMAL);
     UpdateWindow(w);

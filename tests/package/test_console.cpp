@@ -71,7 +71,8 @@ TEST(ConsoleRing, LinesAreKeptAsFormattedAndCutAt1023) {
     EXPECT_EQ(plako_console_printf("%s", ""), 0);  // an empty line still takes a slot
     EXPECT_EQ(plako_console_printf("ab\n\n"), 4);
     EXPECT_EQ(plako_console_printf("%s\n", std::string(3000, 'x').c_str()), 3001);  // what was formatted
-    EXPECT_EQ(console_lines(), (Lines{"Illegal color 99; using RED.\n", "", "ab\n\n", std::string(1023, 'x')}));
+    EXPECT_EQ(console_lines(),
+              (Lines{"Illegal color 99; using RED.\n", "", "ab\n\n", std::string(1023, 'x')}));
 }
 
 TEST(ConsoleRing, LinesWrittenBeforeStartAreKeptAndShownLater) {

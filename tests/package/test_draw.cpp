@@ -8,7 +8,8 @@ using namespace harness;
 
 namespace {
 
-const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0), blue = RGB(0, 0, 255), yellow = RGB(255, 255, 0);
+const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0), blue = RGB(0, 0, 255),
+               yellow = RGB(255, 255, 0);
 const int ox = 297, oy = 247;  // the origin for the 595 by 495 client area
 
 // '#' where the pixel has colour c, '.' elsewhere, along a row or a column of the canvas.
@@ -34,8 +35,8 @@ bool ink_box(int r0, int r1, RECT *box) {
     for (int y = r0; y <= r1; y++)
         for (int x = 1; x < 600; x++)
             if (canvas_px(x, y) != white)
-                *box = {std::min<LONG>(box->left, x), std::min<LONG>(box->top, y), std::max<LONG>(box->right, x),
-                        std::max<LONG>(box->bottom, y)};
+                *box = {std::min<LONG>(box->left, x), std::min<LONG>(box->top, y),
+                        std::max<LONG>(box->right, x), std::max<LONG>(box->bottom, y)};
     return box->top <= box->bottom;
 }
 
@@ -77,10 +78,11 @@ TEST(Draw, RectangleOutlinesOfTheWidthsTheConeUses) {
 
 TEST(Draw, CirclesFollowTheEllipseSpans) {
     setup();
-    plako_circle(PLAKO_BLUE, 0, 0, 8);  // a 17 by 17 box
+    plako_circle(PLAKO_BLUE, 0, 0, 8);                                         // a 17 by 17 box
     const int half[17] = {2, 4, 5, 6, 7, 7, 8, 8, 8, 8, 8, 7, 7, 6, 5, 4, 2};  // span = 8-half .. 8+half
     for (int r = 0; r < 17; r++) {
-        std::string want = std::string(8 - half[r], '.') + std::string(2 * half[r] + 1, '#') + std::string(8 - half[r], '.');
+        std::string want =
+            std::string(8 - half[r], '.') + std::string(2 * half[r] + 1, '#') + std::string(8 - half[r], '.');
         EXPECT_EQ(row_mask(oy - 8 + r, ox - 8, ox + 8, blue), want) << r;
     }
     EXPECT_EQ(count(ox - 12, oy - 12, ox + 12, oy + 12, blue), count(ox - 8, oy - 8, ox + 8, oy + 8, blue));

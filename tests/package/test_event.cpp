@@ -118,7 +118,8 @@ TEST(EventWait, CtrlStaysHeldWhenItsKeyUpGoesToAnotherWindow) {
     wc.lpszClassName = "OtherWndClass";
     RegisterClassA(&wc);
     static HWND other;
-    other = CreateWindowExA(0, "OtherWndClass", "", WS_OVERLAPPEDWINDOW, 700, 0, 99, 99, NULL, NULL, NULL, NULL);
+    other =
+        CreateWindowExA(0, "OtherWndClass", "", WS_OVERLAPPEDWINDOW, 700, 0, 99, 99, NULL, NULL, NULL, NULL);
     at_next_wait([] {
         headless_key_down(graphics(), VK_CONTROL);
         headless_key_up(other, VK_CONTROL);
@@ -201,22 +202,40 @@ TEST(RunControls, MenuHoldsTheSixteenItemsInOrder) {
     HMENU run = GetSubMenu(bar, 0);
     ASSERT_EQ(run, event_run_menu());
     // "" is a separator; the contact lines are matched by their label.
-    const char *texts[16] = {"&Animate\tCtrl+A", "&Halt animation\tCtrl+H", "Advance one &frame\tCtrl+F", "",
-                             "&Logging\tCtrl+L", "", "&Record Script\tCtrl+R", "&Playback Script\tCtrl+P",
-                             "Play &One Script\tCtrl+O", "", "&Quit\tCtrl+Q", "", "PLAKO v2.2 July 1997",
-                             "MAC: ", "WINDOWS: ", "UPDATES: "};
+    const char *texts[16] = {"&Animate\tCtrl+A",
+                             "&Halt animation\tCtrl+H",
+                             "Advance one &frame\tCtrl+F",
+                             "",
+                             "&Logging\tCtrl+L",
+                             "",
+                             "&Record Script\tCtrl+R",
+                             "&Playback Script\tCtrl+P",
+                             "Play &One Script\tCtrl+O",
+                             "",
+                             "&Quit\tCtrl+Q",
+                             "",
+                             "PLAKO v2.2 July 1997",
+                             "MAC: ",
+                             "WINDOWS: ",
+                             "UPDATES: "};
     const int ids[16] = {1, 2, 3, 0, 4, 0, 5, 6, 7, 0, 8, 0, 9, 9, 9, 9};
     ASSERT_EQ(GetMenuItemCount(run), 16);
     for (int i = 0; i < 16; i++) {
         UINT flags = GetMenuState(run, (UINT)i, MF_BYPOSITION) & (MF_SEPARATOR | MF_GRAYED | MF_CHECKED);
-        UINT want = !ids[i] ? MF_SEPARATOR : ids[i] == CMD_INFO ? MF_GRAYED : ids[i] == CMD_LOGGING ? MF_CHECKED : 0;
+        UINT want = !ids[i]                 ? MF_SEPARATOR
+                    : ids[i] == CMD_INFO    ? MF_GRAYED
+                    : ids[i] == CMD_LOGGING ? MF_CHECKED
+                                            : 0;
         EXPECT_EQ(flags, want) << i;
         if (!ids[i]) continue;
         EXPECT_EQ(GetMenuItemID(run, i), (UINT)ids[i]);
         GetMenuStringA(run, (UINT)i, text, sizeof text, MF_BYPOSITION);
         std::string s = text, w = texts[i];
-        if (i < 13) EXPECT_EQ(s, w);
-        else EXPECT_TRUE(s.size() > w.size() && s.size() < w.size() + 40 && s.compare(0, w.size(), w) == 0) << s;
+        if (i < 13)
+            EXPECT_EQ(s, w);
+        else
+            EXPECT_TRUE(s.size() > w.size() && s.size() < w.size() + 40 && s.compare(0, w.size(), w) == 0)
+                << s;
     }
     EXPECT_EQ(headless_menu_choose(graphics(), CMD_INFO), 0);  // greyed: cannot be chosen
 }

@@ -140,12 +140,13 @@ TEST(Messages, ExtremeArgumentsAreCorrectedAndSurvived) {
     mark();
     plako_rectangle(0, INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MIN);
     plako_circle(INT_MAX, INT_MAX, INT_MIN, INT_MAX);
-    EXPECT_EQ(since_mark(),
-              (Lines{"Width of -2147483648 not possible, using width 2147483647\n",
-                     "black rectangle with bounding box (-2147483648,2147483647) to (2147483647,-2147483648) with "
-                     "line width 2147483647\n",
-                     "Illegal color 2147483647; using RED.\n",
-                     "red circle at (2147483647,-2147483648), radius 2147483647\n"}));
+    EXPECT_EQ(
+        since_mark(),
+        (Lines{"Width of -2147483648 not possible, using width 2147483647\n",
+               "black rectangle with bounding box (-2147483648,2147483647) to (2147483647,-2147483648) with "
+               "line width 2147483647\n",
+               "Illegal color 2147483647; using RED.\n",
+               "red circle at (2147483647,-2147483648), radius 2147483647\n"}));
     expect_same_objects(before, object_counts());
 
     // Boxes and ends are computed without overflow: huge shapes cover or cross the canvas.

@@ -128,9 +128,10 @@ TEST_F(Faults, OverlongLineIsOneBadLine) {
     char key = 0;
     ASSERT_EQ(next(nullptr, nullptr, &key), EVENT_KBD);
     EXPECT_EQ(key, 'z');
-    EXPECT_EQ(console_lines(),
-              std::vector<std::string>{"Bad line 2 in script file PLAKO.SCR (more than 511 characters with its "
-                                       "line end): " + line.substr(0, 60) + "...\n"});
+    EXPECT_EQ(console_lines(), std::vector<std::string>{
+                                   "Bad line 2 in script file PLAKO.SCR (more than 511 characters with its "
+                                   "line end): " +
+                                   line.substr(0, 60) + "...\n"});
 }
 
 TEST_F(Faults, OverlongLineWithAPlayableStartIsNotPlayed) {

@@ -67,8 +67,8 @@ TEST_F(Files, DeviceAndDirectoryAreNamedAndTriedAgainAtEveryEvent) {
     choose(5);
     headless_type(hwnd_, 'x');
     ASSERT_EQ(next(), EVENT_KBD);
-    EXPECT_EQ(console_lines(),
-              (std::vector<std::string>{OPEN_WRITE, "PLAKO.SCR is a character device, not a regular file\n"}));
+    EXPECT_EQ(console_lines(), (std::vector<std::string>{
+                                   OPEN_WRITE, "PLAKO.SCR is a character device, not a regular file\n"}));
 
     // The recording stays on and tries again at every event, each time with its reason.
     ASSERT_EQ(unlink("PLAKO.SCR"), 0);
@@ -147,9 +147,10 @@ TEST_F(Files, FullDiskCutsBackToTheLastWholeLineAndEndsRecording) {
         EXPECT_TRUE(console_lines().empty());
         headless_type(hwnd_, 'a');
         ASSERT_EQ(next(), EVENT_KBD);
-        EXPECT_EQ(console_lines(),
-                  std::vector<std::string>{"Cannot write script file PLAKO.SCR: File too large; recording stopped, "
-                                           "the file holds 3 lines\n"});
+        EXPECT_EQ(
+            console_lines(),
+            std::vector<std::string>{"Cannot write script file PLAKO.SCR: File too large; recording stopped, "
+                                     "the file holds 3 lines\n"});
         EXPECT_FALSE(checked(5)) << "the Record item loses its check mark";
         // Recording has ended: later events neither write nor report.
         for (int i = 0; i < 5; i++) {
@@ -181,9 +182,10 @@ TEST_F(Files, FullDiskOnTheRunOfTicksLosesNoLineBeforeIt) {
         click_canvas(3, 4);  // the run of three ticks is written first, and does not fit
         ASSERT_EQ(next(), EVENT_MOUSE);
         EXPECT_FALSE(checked(5));
-        EXPECT_EQ(count_lines("Cannot write script file PLAKO.SCR: File too large; recording stopped, the file "
-                              "holds 1 line\n"),
-                  1);
+        EXPECT_EQ(
+            count_lines("Cannot write script file PLAKO.SCR: File too large; recording stopped, the file "
+                        "holds 1 line\n"),
+            1);
     }
     EXPECT_EQ(read_file("PLAKO.SCR"), "PLAKO_MOUSE(1, 2);\n");
 }
@@ -201,9 +203,11 @@ void record_change_record(ScriptTest *t, HWND hwnd, const std::function<void()> 
 
 TEST_F(Files, DeletedScriptEndsRecordingAtTheNextWrite) {
     choose(5);
-    record_change_record(this, hwnd_, [] { ASSERT_EQ(unlink("PLAKO.SCR"), 0); }, [this] { return next(); });
-    EXPECT_EQ(console_lines(), std::vector<std::string>{"Recording stopped: script file PLAKO.SCR was deleted or "
-                                                        "moved away while recording; 1 line had been written\n"});
+    record_change_record(
+        this, hwnd_, [] { ASSERT_EQ(unlink("PLAKO.SCR"), 0); }, [this] { return next(); });
+    EXPECT_EQ(console_lines(),
+              std::vector<std::string>{"Recording stopped: script file PLAKO.SCR was deleted or "
+                                       "moved away while recording; 1 line had been written\n"});
     EXPECT_FALSE(checked(5));
     EXPECT_FALSE(std::filesystem::exists("PLAKO.SCR")) << "no new file is started behind the user's back";
 }
@@ -217,17 +221,20 @@ TEST_F(Files, ReplacedScriptIsLeftAlone) {
             ASSERT_EQ(rename("other", "PLAKO.SCR"), 0);
         },
         [this] { return next(); });
-    EXPECT_EQ(console_lines(), std::vector<std::string>{"Recording stopped: script file PLAKO.SCR was replaced by "
-                                                        "another file while recording; 1 line had been written\n"});
+    EXPECT_EQ(console_lines(),
+              std::vector<std::string>{"Recording stopped: script file PLAKO.SCR was replaced by "
+                                       "another file while recording; 1 line had been written\n"});
     EXPECT_EQ(read_file("PLAKO.SCR"), "someone else's\n");
     EXPECT_FALSE(checked(5));
 }
 
 TEST_F(Files, EmptiedScriptGetsNoHole) {
     choose(5);
-    record_change_record(this, hwnd_, [] { ASSERT_EQ(truncate("PLAKO.SCR", 0), 0); }, [this] { return next(); });
-    EXPECT_EQ(console_lines(), std::vector<std::string>{"Recording stopped: script file PLAKO.SCR was emptied or "
-                                                        "cut short while recording; 1 line had been written\n"});
+    record_change_record(
+        this, hwnd_, [] { ASSERT_EQ(truncate("PLAKO.SCR", 0), 0); }, [this] { return next(); });
+    EXPECT_EQ(console_lines(),
+              std::vector<std::string>{"Recording stopped: script file PLAKO.SCR was emptied or "
+                                       "cut short while recording; 1 line had been written\n"});
     EXPECT_EQ(read_file("PLAKO.SCR"), "") << "nothing written at the old offset";
 }
 
@@ -240,8 +247,9 @@ TEST_F(Files, DeletionIsReportedWhenRecordingStopsWithNothingOwed) {
     choose(5);
     type_at_wait('c');
     ASSERT_EQ(next(), EVENT_KBD);
-    EXPECT_EQ(console_lines(), std::vector<std::string>{"Recording stopped: script file PLAKO.SCR was deleted or "
-                                                        "moved away while recording; 1 line had been written\n"});
+    EXPECT_EQ(console_lines(),
+              std::vector<std::string>{"Recording stopped: script file PLAKO.SCR was deleted or "
+                                       "moved away while recording; 1 line had been written\n"});
     EXPECT_FALSE(checked(5));
 }
 

@@ -57,12 +57,18 @@ struct Canvas {
     char code(int x, int y) const {
         COLORREF c = (x >= 0 && y >= 0 && x < w && y < h) ? at(x, y) : RGB(255, 255, 255);
         switch (c) {
-            case RGB(255, 255, 255): return '.';
-            case RGB(255, 0, 0): return 'P';
-            case RGB(0, 255, 0): return 'B';
-            case RGB(0, 0, 0): return '#';
-            case RGB(0, 0, 255): return 'b';
-            default: return '?';
+            case RGB(255, 255, 255):
+                return '.';
+            case RGB(255, 0, 0):
+                return 'P';
+            case RGB(0, 255, 0):
+                return 'B';
+            case RGB(0, 0, 0):
+                return '#';
+            case RGB(0, 0, 255):
+                return 'b';
+            default:
+                return '?';
         }
     }
     // The region x0..x1, y0..y1 as rows of codes.
@@ -156,8 +162,10 @@ inline std::vector<Region> run_commands(Canvas &cv, const std::string &path) {
         } else if ((c == "rect" || c == "ellipse") && t.size() >= 8) {
             COLORREF pc = parse_col(t[7]);
             tools(I(5), I(6), pc, t.size() > 8 ? parse_col(t[8]) : pc, &pen, &br, &op, &ob);
-            if (c == "rect") Rectangle(dc, I(1), I(2), I(3), I(4));
-            else Ellipse(dc, I(1), I(2), I(3), I(4));
+            if (c == "rect")
+                Rectangle(dc, I(1), I(2), I(3), I(4));
+            else
+                Ellipse(dc, I(1), I(2), I(3), I(4));
             release(pen, br, op, ob);
         } else if (c == "poly" && t.size() >= 7) {
             std::vector<POINT> pts;

@@ -62,7 +62,7 @@ const char USAGE[] =
     "--allow-partial) or a frame cannot be written (the run stops there and no partial file is\n"
     "left), with the reason on standard error; 2 for a bad command line.\n";
 
-const long PROGRESS_EVERY = 1000;   // frames between two progress reports
+const long PROGRESS_EVERY = 1000;    // frames between two progress reports
 const long WAITS_AFTER_QUIT = 1000;  // waits a program may make after its quit before the runner gives up
 
 struct Options {
@@ -80,9 +80,9 @@ struct Options {
 // whether anything is left to play.
 struct ScriptModel {
     FILE *file;
-    long line;      // number of the last line read
-    long owed;      // ticks still owed by the last PERIODIC line
-    long played;    // line of the last event delivered
+    long line;    // number of the last line read
+    long owed;    // ticks still owed by the last PERIODIC line
+    long played;  // line of the last event delivered
 };
 
 struct ReplayState {
@@ -101,16 +101,16 @@ struct ReplayState {
     int stopping;          // the program is handed the quit event from now on
     long calls_after_stop;
     int until_reached;
-    long frames;        // periodic events handed to the program so far: the next frame number
-    int frame_owed;     // the program is drawing frame owed_number; taken at its next wait
+    long frames;     // periodic events handed to the program so far: the next frame number
+    int frame_owed;  // the program is drawing frame owed_number; taken at its next wait
     long owed_number;
     std::vector<unsigned int> last_pixels;  // the last picture seen, for --last
     int last_w, last_h;
-    long last_number;  // -1: no picture seen yet
+    long last_number;                          // -1: no picture seen yet
     std::vector<unsigned int> written_pixels;  // the last frame written, and its number
     long last_written;
-    int finished;          // the final picture was taken
-    std::string failure;   // why the run failed; empty while all is well
+    int finished;         // the final picture was taken
+    std::string failure;  // why the run failed; empty while all is well
     int progress_shown;
 };
 
@@ -390,10 +390,12 @@ void note_script_line(const char *text) {
     if (line == "EOF encountered in script file PLAKO.SCR") {
         replay.outcome = "played to the end";
         replay.outcome_complete = 1;
-    } else if (sscanf(text, "Bad line %ld%n", &n, &used) == 1 && line.compare(used, in_script.size(), in_script) == 0) {
+    } else if (sscanf(text, "Bad line %ld%n", &n, &used) == 1 &&
+               line.compare(used, in_script.size(), in_script) == 0) {
         replay.outcome = "stopped at line " + std::to_string(n) + line.substr(used + in_script.size());
     } else if (sscanf(text, "Cannot read script file PLAKO.SCR at line %ld%n", &n, &used) == 1) {
-        replay.outcome = "stopped at line " + std::to_string(n) + ": cannot read the script" + line.substr(used);
+        replay.outcome =
+            "stopped at line " + std::to_string(n) + ": cannot read the script" + line.substr(used);
     } else if (line == "Cannot open script file PLAKO.SCR for reading") {
         replay.awaiting_reason = 1;
     }
@@ -540,7 +542,8 @@ int finish(void) {
         what = "played to the end";
         complete = 1;
     } else if (what.empty()) {
-        what = "stopped at line " + std::to_string(replay.script.played) + ": the program quit before the script's end";
+        what = "stopped at line " + std::to_string(replay.script.played) +
+               ": the program quit before the script's end";
     }
     fprintf(stderr, "%s: %s\n", replay.name, what.c_str());
     return complete || replay.opt.allow_partial ? 0 : 1;

@@ -146,7 +146,8 @@ static int write_ppm(const char *path, const unsigned int *px, int w, int h) {
     if (f == NULL) return 0;
     fprintf(f, "P6\n%d %d\n255\n", w, h);
     for (size_t i = 0; i < (size_t)w * h; i++) {
-        unsigned char rgb[3] = {(unsigned char)(px[i] >> 16), (unsigned char)(px[i] >> 8), (unsigned char)px[i]};
+        unsigned char rgb[3] = {(unsigned char)(px[i] >> 16), (unsigned char)(px[i] >> 8),
+                                (unsigned char)px[i]};
         fwrite(rgb, 1, 3, f);
     }
     return fclose(f) == 0;
@@ -222,12 +223,14 @@ static int run_once(const char *program, const char *dir, const char *out) {
     double playing = now_ms();
     int checked;
     while ((checked = playback_checked(w)) == 1) {
-        if (now_ms() - playing > SCRIPT_WAIT_MS || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) break;
+        if (now_ms() - playing > SCRIPT_WAIT_MS || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
+            break;
         Sleep(5);
     }
     UnhookWindowsHookEx(hook);
     if (checked != 0) {
-        fprintf(stderr, "windriver: %s\n", checked < 0 ? "cannot read the Run menu" : "the script did not end");
+        fprintf(stderr, "windriver: %s\n",
+                checked < 0 ? "cannot read the Run menu" : "the script did not end");
         finish(&pi, w);
         return 1;
     }

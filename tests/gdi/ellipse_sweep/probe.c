@@ -15,23 +15,21 @@
  * number of rows, on a scratch bitmap 4000 wide, so each run leaves different values behind;
  * gen.py keeps the pixels that every run paints alike.
  */
-#include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <windows.h>
 
 #define W 601
 #define H 540
 
 static DWORD *g_bits;
 
-static int kind_of(DWORD p)
-{
+static int kind_of(DWORD p) {
     p &= 0xffffff;
     return p == 0xffffff ? 0 : p == 0xff0000 ? 1 : p == 0x00ff00 ? 2 : 3;
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     BITMAPINFO bi;
     HDC dc;
     HBITMAP bmp;
@@ -42,7 +40,10 @@ int main(int argc, char **argv)
     HBRUSH brush;
     HDC scratch = NULL;
     int scrub_x = argc > 4 ? atoi(argv[3]) : 0, scrub_w = argc > 4 ? atoi(argv[4]) : 0;
-    if (argc < 3) { fprintf(stderr, "usage: probe CASES OUT\n"); return 2; }
+    if (argc < 3) {
+        fprintf(stderr, "usage: probe CASES OUT\n");
+        return 2;
+    }
     dc = CreateCompatibleDC(NULL);
     memset(&bi, 0, sizeof bi);
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -52,7 +53,10 @@ int main(int argc, char **argv)
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void **)&g_bits, NULL, 0);
-    if (!bmp || !g_bits) { fprintf(stderr, "CreateDIBSection failed\n"); return 1; }
+    if (!bmp || !g_bits) {
+        fprintf(stderr, "CreateDIBSection failed\n");
+        return 1;
+    }
     SelectObject(dc, bmp);
     for (int i = 0; i < W * H; i++) g_bits[i] = 0xffffff;
     if (scrub_w > 0) {
@@ -66,7 +70,10 @@ int main(int argc, char **argv)
     brush = CreateSolidBrush(RGB(0, 255, 0));
     in = fopen(argv[1], "r");
     out = fopen(argv[2], "w");
-    if (!in || !out) { fprintf(stderr, "cannot open files\n"); return 1; }
+    if (!in || !out) {
+        fprintf(stderr, "cannot open files\n");
+        return 1;
+    }
     while (fgets(line, sizeof line, in)) {
         int l, t, r, b, pw, filled;
         if (sscanf(line, "%d %d %d %d %d %d", &l, &t, &r, &b, &pw, &filled) != 6) continue;
@@ -90,7 +97,10 @@ int main(int argc, char **argv)
             int any = 0;
             for (int x = sx0; x <= sx1;) {
                 int k = kind_of(row[x]), e = x;
-                if (!k) { x++; continue; }
+                if (!k) {
+                    x++;
+                    continue;
+                }
                 while (e + 1 <= sx1 && kind_of(row[e + 1]) == k) e++;
                 if (!any) fprintf(out, "%d", y), any = 1;
                 fprintf(out, " %d %d %d", x, e, k);

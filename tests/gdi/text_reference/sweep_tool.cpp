@@ -50,7 +50,8 @@ std::vector<uint32_t> read_ppm(const std::string &path) {
     std::vector<unsigned char> raw(size_t(w) * size_t(h) * 3);
     if (!f.read(reinterpret_cast<char *>(raw.data()), std::streamsize(raw.size()))) return {};
     std::vector<uint32_t> px(size_t(w) * size_t(h));
-    for (size_t i = 0; i < px.size(); i++) px[i] = uint32_t(raw[3 * i]) << 16 | uint32_t(raw[3 * i + 1]) << 8 | raw[3 * i + 2];
+    for (size_t i = 0; i < px.size(); i++)
+        px[i] = uint32_t(raw[3 * i]) << 16 | uint32_t(raw[3 * i + 1]) << 8 | raw[3 * i + 2];
     return px;
 }
 
@@ -72,7 +73,8 @@ int pack(const std::string &dir, const std::string &out) {
         }
         std::vector<uint32_t> after;
         for (int y = c.cell.top; y < c.cell.bottom; y++)
-            for (int x = c.cell.left; x < c.cell.right; x++) after.push_back(sheet[size_t(y) * SHEET_W + size_t(x)]);
+            for (int x = c.cell.left; x < c.cell.right; x++)
+                after.push_back(sheet[size_t(y) * SHEET_W + size_t(x)]);
         Changes ch = diff(background(c), after);
         for (const auto &run : ch.paint) changed += run.size();
         put_case(blob, c, ch);

@@ -12,10 +12,10 @@
  *   otext X Y H COL BK FACE TEXT   one TextOutA in OPAQUE mode with background colour BK
  *   save PATH                      write the bitmap as P6
  */
-#include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <windows.h>
 
 #define W 601
 #define H 540
@@ -23,32 +23,34 @@
 static HDC dc;
 static DWORD *bits;
 
-static COLORREF colour(const char *s)
-{
+static COLORREF colour(const char *s) {
     unsigned v = (unsigned)strtoul(s, NULL, 16);
     return RGB((v >> 16) & 255, (v >> 8) & 255, v & 255);
 }
 
 /* Unescapes the text in place; returns its length. */
-static int unescape(char *s)
-{
+static int unescape(char *s) {
     char *o = s, *i = s;
     while (*i) {
-        if (i[0] == '\\' && i[1] == 'n') { *o++ = '\n'; i += 2; }
-        else if (i[0] == '\\' && i[1] == '\\') { *o++ = '\\'; i += 2; }
-        else if (i[0] == '\\' && i[1] == 'x' && i[2] && i[3]) {
+        if (i[0] == '\\' && i[1] == 'n') {
+            *o++ = '\n';
+            i += 2;
+        } else if (i[0] == '\\' && i[1] == '\\') {
+            *o++ = '\\';
+            i += 2;
+        } else if (i[0] == '\\' && i[1] == 'x' && i[2] && i[3]) {
             char hex[3] = {i[2], i[3], 0};
             *o++ = (char)strtoul(hex, NULL, 16);
             i += 4;
-        } else *o++ = *i++;
+        } else
+            *o++ = *i++;
     }
     *o = 0;
     return (int)(o - s);
 }
 
 /* The text after the first n blank-separated tokens of line. */
-static char *rest(char *line, int n)
-{
+static char *rest(char *line, int n) {
     char *s = line;
     int k;
     for (k = 0; k < n; k++) {
@@ -60,19 +62,20 @@ static char *rest(char *line, int n)
     return s;
 }
 
-static HGDIOBJ select_face(const char *face, int h, HFONT *made)
-{
+static HGDIOBJ select_face(const char *face, int h, HFONT *made) {
     *made = NULL;
     if (!strcmp(face, "ANSI_FIXED_FONT")) return SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
     *made = CreateFontA(-h, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, face);
     return SelectObject(dc, *made);
 }
 
-static int save(const char *path)
-{
+static int save(const char *path) {
     FILE *f = fopen(path, "wb");
     int i;
-    if (!f) { fprintf(stderr, "cannot write %s\n", path); return 1; }
+    if (!f) {
+        fprintf(stderr, "cannot write %s\n", path);
+        return 1;
+    }
     GdiFlush();
     fprintf(f, "P6\n%d %d\n255\n", W, H);
     for (i = 0; i < W * H; i++) {
@@ -83,12 +86,14 @@ static int save(const char *path)
     return 0;
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     BITMAPINFO bi;
     FILE *f;
     static char line[8192], copy[8192];
-    if (argc < 2) { fprintf(stderr, "usage: text_probe CMDFILE...\n"); return 2; }
+    if (argc < 2) {
+        fprintf(stderr, "usage: text_probe CMDFILE...\n");
+        return 2;
+    }
     dc = CreateCompatibleDC(NULL);
     memset(&bi, 0, sizeof bi);
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -99,7 +104,10 @@ int main(int argc, char **argv)
     bi.bmiHeader.biCompression = BI_RGB;
     SelectObject(dc, CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void **)&bits, NULL, 0));
     for (int a = 1; a < argc; a++) {
-        if (!(f = fopen(argv[a], "r"))) { fprintf(stderr, "cannot open %s\n", argv[a]); return 1; }
+        if (!(f = fopen(argv[a], "r"))) {
+            fprintf(stderr, "cannot open %s\n", argv[a]);
+            return 1;
+        }
         while (fgets(line, sizeof line, f)) {
             char cmd[16], c1[16], c2[16], face[64], path[512];
             int x, y, r, b, h;
@@ -110,12 +118,14 @@ int main(int argc, char **argv)
                 HBRUSH br = CreateSolidBrush(colour(c1));
                 FillRect(dc, &rc, br);
                 DeleteObject(br);
-            } else if (!strcmp(cmd, "fill") && sscanf(line, "%*s %d %d %d %d %15s", &x, &y, &r, &b, c1) == 5) {
+            } else if (!strcmp(cmd, "fill") &&
+                       sscanf(line, "%*s %d %d %d %d %15s", &x, &y, &r, &b, c1) == 5) {
                 RECT rc = {x, y, r, b};
                 HBRUSH br = CreateSolidBrush(colour(c1));
                 FillRect(dc, &rc, br);
                 DeleteObject(br);
-            } else if (!strcmp(cmd, "text") && sscanf(line, "%*s %d %d %d %15s %63s", &x, &y, &h, c1, face) == 5) {
+            } else if (!strcmp(cmd, "text") &&
+                       sscanf(line, "%*s %d %d %d %15s %63s", &x, &y, &h, c1, face) == 5) {
                 char *s = rest(copy, 6);
                 int n = unescape(s), start = 0, i = 0;
                 HFONT made;

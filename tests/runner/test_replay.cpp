@@ -8,8 +8,7 @@ namespace script_test {
 namespace {
 
 const char TOOL[] = PLAKO_BINARY_DIR "/cone-replay";
-const char MISMATCH_DIR[] = PLAKO_BINARY_DIR "/tests/script-mismatch";
-
+const char MISMATCH_DIR[] = PLAKO_BINARY_DIR "/tests/runner-mismatch";
 
 // The live frames are kept raw (width, height, then RGB rows): quicker than compressing them.
 bool save_raw(const std::string &path, const Image &img) {
@@ -154,7 +153,8 @@ TEST(Replay, RecordedSessionReplaysPixelForPixel) {
     std::string out, err;
     ASSERT_EQ(run_tool({"-C", dir.path(), "--out", "replayed", "--every", "1", "--quiet"}, &out, &err), 0)
         << err;
-    EXPECT_EQ(own_lines(err, "cone-replay"), std::vector<std::string>{"cone-replay: played to the end"}) << err;
+    EXPECT_EQ(own_lines(err, "cone-replay"), std::vector<std::string>{"cone-replay: played to the end"})
+        << err;
     EXPECT_EQ(out, "EOF encountered in script file PLAKO.SCR\n")
         << "the console's lines go to standard output";
     for (long f = 0; f <= STOP_FRAME; f++) expect_same_frame(f, "replayed");

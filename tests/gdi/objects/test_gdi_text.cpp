@@ -17,10 +17,10 @@ using namespace gdi_test;
 namespace {
 
 struct RefFont {
-    std::map<std::string, long> tm;           // tmHeight, tmAscent, ...
-    std::map<std::string, long> extent;       // string -> cx
+    std::map<std::string, long> tm;      // tmHeight, tmAscent, ...
+    std::map<std::string, long> extent;  // string -> cx
     long extent_cy = 0;
-    std::vector<int> widths;                  // characters 32..126
+    std::vector<int> widths;  // characters 32..126
 };
 
 // The reference's report for CreateFontA(-h, ..., face), keyed "face/h".
@@ -43,7 +43,8 @@ std::map<std::string, RefFont> read_reference_metrics() {
         if (key.empty()) continue;
         RefFont &f = out[key];
         if (line.find("tmHeight=") != std::string::npos) {
-            for (auto it = std::sregex_iterator(line.begin(), line.end(), field); it != std::sregex_iterator(); ++it)
+            for (auto it = std::sregex_iterator(line.begin(), line.end(), field);
+                 it != std::sregex_iterator(); ++it)
                 f.tm[(*it)[1].str()] = std::stol((*it)[2].str());
         } else if (std::regex_search(line, m, ext)) {
             f.extent[m[1].str()] = std::stol(m[2].str());
@@ -277,7 +278,8 @@ TEST(GdiText, FontsAreCountedAndCreatingThemAgainAndAgainLeaksNothing) {
     Canvas cv(40, 20);
     SetBkMode(cv.dc, TRANSPARENT);
     for (int i = 0; i < 2000; i++) {
-        HFONT f = CreateFontA(-(i % 40), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, i % 2 ? "PLAKO-font" : "Arial");
+        HFONT f = CreateFontA(-(i % 40), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0,
+                              i % 2 ? "PLAKO-font" : "Arial");
         HGDIOBJ old = SelectObject(cv.dc, f);
         TextOutA(cv.dc, 1, 1, "Ab", 2);
         SelectObject(cv.dc, old);
@@ -294,7 +296,8 @@ TEST(GdiText, FontsAreCountedAndCreatingThemAgainAndAgainLeaksNothing) {
 TEST(GdiText, BoldAndFixedPitchRequestsFindMatchingFaces) {
     Canvas cv(10, 10);
     HFONT bold = CreateFontA(-12, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "NoSuchFace");
-    HFONT mono = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, FIXED_PITCH | FF_MODERN, "NoSuchFace");
+    HFONT mono =
+        CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, FIXED_PITCH | FF_MODERN, "NoSuchFace");
     TEXTMETRICA tm;
     HGDIOBJ old = SelectObject(cv.dc, bold);
     GetTextMetricsA(cv.dc, &tm);

@@ -21,7 +21,6 @@ using Image = plako_test::RgbImage;
 using plako_test::load_png;
 using plako_test::save_png;
 
-
 // The lines a runner called `name` writes to standard error about itself.
 inline std::vector<std::string> own_lines(const std::string &err, const std::string &name) {
     std::vector<std::string> lines;

@@ -149,7 +149,8 @@ TEST_F(Geometry, ExtremeSizesAndPositionsAreClamped) {
         EXPECT_GE(rc.bottom, 0);
         EXPECT_LE(rc.right, 8192);
         EXPECT_LE(rc.bottom, 8192);
-        HWND p = CreateWindowExA(0, "LogClass", "p", WS_POPUP, v, v, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        HWND p =
+            CreateWindowExA(0, "LogClass", "p", WS_POPUP, v, v, 10, 10, nullptr, nullptr, nullptr, nullptr);
         GetWindowRect(p, &rc);
         EXPECT_LE(rc.left, rc.right);
         DestroyWindow(p);
@@ -287,7 +288,8 @@ TEST_F(BadInput, MadeUpAndStaleHandlesAreRefused) {
     HDC mem = CreateCompatibleDC(nullptr);
     EXPECT_EQ(ReleaseDC(w, mem), 0) << "a memory DC is not released by ReleaseDC";
     EXPECT_TRUE(DeleteDC(mem));
-    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
     EXPECT_EQ(CreateWindowExA(0, nullptr, "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
     WNDCLASSA wc = {};
     EXPECT_EQ(RegisterClassA(&wc), 0) << "no name";

@@ -19,16 +19,23 @@ Seen seen;
 
 LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     switch (m) {
-        case WM_COMMAND: seen.commands.push_back(w); return 0;
-        case WM_CHAR: seen.chars.push_back((int)w); return 0;
-        case WM_LBUTTONDOWN: seen.clicks++; return 0;
+        case WM_COMMAND:
+            seen.commands.push_back(w);
+            return 0;
+        case WM_CHAR:
+            seen.chars.push_back((int)w);
+            return 0;
+        case WM_LBUTTONDOWN:
+            seen.clicks++;
+            return 0;
         case WM_SYSCOMMAND:
             if ((w & 0xfff0) == SC_CLOSE) {
                 seen.closes++;
                 return 0;  // kept open: the test decides when windows go
             }
             break;
-        default: break;
+        default:
+            break;
     }
     return DefWindowProcA(h, m, w, l);
 }
@@ -84,8 +91,8 @@ class MenuBar : public ::testing::Test {
         seen = Seen();
         w = CreateWindowExA(0, "MenuBarTest", "with menu", WS_CAPTION | WS_SYSMENU, 0, 0, 601, 540, nullptr,
                             run_menu(), nullptr, nullptr);
-        other = CreateWindowExA(0, "MenuBarTest", "without", WS_OVERLAPPEDWINDOW, 0, 600, 400, 300, nullptr, nullptr,
-                                nullptr, nullptr);
+        other = CreateWindowExA(0, "MenuBarTest", "without", WS_OVERLAPPEDWINDOW, 0, 600, 400, 300, nullptr,
+                                nullptr, nullptr, nullptr);
         ASSERT_TRUE(w && other);
         ShowWindow(w, SW_SHOW);
         ShowWindow(other, SW_SHOW);

@@ -77,7 +77,8 @@ TEST(GdiObjects, ObjectsAreCountedStockObjectsAreNot) {
     EXPECT_EQ(mid.brushes, before.brushes + 1);
     EXPECT_EQ(mid.bitmaps, before.bitmaps + 1);
     EXPECT_EQ(mid.fonts, before.fonts + 1);
-    for (HGDIOBJ o : {HGDIOBJ(pen), HGDIOBJ(brush), HGDIOBJ(bmp), HGDIOBJ(font)}) EXPECT_TRUE(DeleteObject(o));
+    for (HGDIOBJ o : {HGDIOBJ(pen), HGDIOBJ(brush), HGDIOBJ(bmp), HGDIOBJ(font)})
+        EXPECT_TRUE(DeleteObject(o));
     EXPECT_TRUE(DeleteDC(dc));
     HeadlessObjectCounts after = counts();
     EXPECT_EQ(after.dcs, before.dcs);

@@ -30,20 +30,50 @@ TEST_F(RandomUse, ArbitraryArgumentsLeaveTheCoreConsistent) {
                 wins.push_back(wlog::make((DWORD)rng(), any() % 3000, any() % 3000));
                 created += IsWindow(wins.back()) ? 1 : 0;
                 break;
-            case 1: DestroyWindow(w); break;
-            case 2: ShowWindow(w, any()); break;
-            case 3: InvalidateRect(w, (rng() & 1) ? &r : nullptr, any()); break;
-            case 4: ValidateRect(w, &r); break;
-            case 5: if (w) SetTimer(w, (UINT_PTR)any(), (UINT)any(), nullptr); break;  // no thread timers left behind
-            case 6: PostMessageA(w, (UINT)any(), (WPARAM)any(), (LPARAM)any()); break;
-            case 7: headless_click(w, any(), any()); break;
-            case 8: headless_key_down(w, any()); headless_type(w, (unsigned char)rng()); break;
-            case 9: headless_advance((DWORD)any() & 0xfffff); break;
-            case 10: menus.push_back(CreatePopupMenu()); break;
-            case 11: AppendMenuA(pick(menus), (UINT)any(), (UINT_PTR)pick(menus), "item"); break;
-            case 12: CheckMenuItem(pick(menus), (UINT)any(), (UINT)any()); SetMenu(w, pick(menus)); break;
-            case 13: blocks.push_back(GlobalAlloc((UINT)any(), (SIZE_T)(unsigned)any() & 0xffff)); break;
-            case 14: GlobalFree(pick(blocks)); break;
+            case 1:
+                DestroyWindow(w);
+                break;
+            case 2:
+                ShowWindow(w, any());
+                break;
+            case 3:
+                InvalidateRect(w, (rng() & 1) ? &r : nullptr, any());
+                break;
+            case 4:
+                ValidateRect(w, &r);
+                break;
+            case 5:
+                if (w) SetTimer(w, (UINT_PTR)any(), (UINT)any(), nullptr);
+                break;  // no thread timers left behind
+            case 6:
+                PostMessageA(w, (UINT)any(), (WPARAM)any(), (LPARAM)any());
+                break;
+            case 7:
+                headless_click(w, any(), any());
+                break;
+            case 8:
+                headless_key_down(w, any());
+                headless_type(w, (unsigned char)rng());
+                break;
+            case 9:
+                headless_advance((DWORD)any() & 0xfffff);
+                break;
+            case 10:
+                menus.push_back(CreatePopupMenu());
+                break;
+            case 11:
+                AppendMenuA(pick(menus), (UINT)any(), (UINT_PTR)pick(menus), "item");
+                break;
+            case 12:
+                CheckMenuItem(pick(menus), (UINT)any(), (UINT)any());
+                SetMenu(w, pick(menus));
+                break;
+            case 13:
+                blocks.push_back(GlobalAlloc((UINT)any(), (SIZE_T)(unsigned)any() & 0xffff));
+                break;
+            case 14:
+                GlobalFree(pick(blocks));
+                break;
             default: {
                 MSG m;
                 for (int i = 0; i < 4 && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE); ++i) {

@@ -166,16 +166,28 @@ TEST_F(Translate, KeyDownPutsItsCharacterNext) {
     const KeyCase cases[] = {
         {"a", [](HWND w) { headless_type(w, 'a'); }, WM_KEYDOWN, 'A', WM_CHAR, 97},
         {"e acute", [](HWND w) { headless_type(w, 233); }, WM_KEYDOWN, VK_PACKET, WM_CHAR, 233},
-        {"shift+b", [](HWND w) { headless_key_down(w, VK_SHIFT); headless_key_down(w, 'B'); }, WM_KEYDOWN, 'B',
-         WM_CHAR, 'B'},
-        {"ctrl+a", [](HWND w) { headless_key_down(w, VK_CONTROL); headless_key_down(w, 'A'); }, WM_KEYDOWN, 'A',
-         WM_CHAR, 1},
+        {"shift+b",
+         [](HWND w) {
+             headless_key_down(w, VK_SHIFT);
+             headless_key_down(w, 'B');
+         },
+         WM_KEYDOWN, 'B', WM_CHAR, 'B'},
+        {"ctrl+a",
+         [](HWND w) {
+             headless_key_down(w, VK_CONTROL);
+             headless_key_down(w, 'A');
+         },
+         WM_KEYDOWN, 'A', WM_CHAR, 1},
         {"enter", [](HWND w) { headless_key_down(w, VK_RETURN); }, WM_KEYDOWN, VK_RETURN, WM_CHAR, 13},
         {"backspace", [](HWND w) { headless_key_down(w, VK_BACK); }, WM_KEYDOWN, VK_BACK, WM_CHAR, 8},
         {"tab", [](HWND w) { headless_key_down(w, VK_TAB); }, WM_KEYDOWN, VK_TAB, WM_CHAR, 9},
         {"esc", [](HWND w) { headless_key_down(w, VK_ESCAPE); }, WM_KEYDOWN, VK_ESCAPE, WM_CHAR, 27},
-        {"alt+r", [](HWND w) { headless_key_down(w, VK_MENU); headless_key_down(w, 'R'); }, WM_SYSKEYDOWN, 'R',
-         WM_SYSCHAR, 'r'},
+        {"alt+r",
+         [](HWND w) {
+             headless_key_down(w, VK_MENU);
+             headless_key_down(w, 'R');
+         },
+         WM_SYSKEYDOWN, 'R', WM_SYSCHAR, 'r'},
     };
     HWND w = wlog::make();
     for (const KeyCase &c : cases) {

@@ -33,7 +33,8 @@ TEST(Runner, NamesItselfAfterItsExecutable) {
     ASSERT_EQ(run(ONCE, {"--help"}, &lines, &out), 0);
     EXPECT_NE(out.find("Usage: draw-once-replay [options]"), std::string::npos) << out;
     EXPECT_EQ(out.find("cone"), std::string::npos) << "nothing of one program in every program's help";
-    for (const char *option : {"--dir", "--out", "--every", "--last", "--until", "--allow-partial", "--quiet"})
+    for (const char *option :
+         {"--dir", "--out", "--every", "--last", "--until", "--allow-partial", "--quiet"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
     EXPECT_EQ(run(ONCE, {"--bogus"}, &lines), 2);
     EXPECT_EQ(lines, Lines{"draw-once-replay: unknown argument '--bogus' (see --help)"});
@@ -115,9 +116,11 @@ TEST(Runner, EmptyDirectoryNamesAndAFileForOutputAreRejected) {
     EXPECT_EQ(lines, Lines{"cone-replay: --out needs a directory, not an empty name"});
     write_file("afile", "x");
     EXPECT_EQ(run(CONE, {"--out", "afile"}, &lines), 1);
-    EXPECT_EQ(lines, Lines{"cone-replay: cannot write frames into " + dir.path() + "/afile: Not a directory"});
+    EXPECT_EQ(lines,
+              Lines{"cone-replay: cannot write frames into " + dir.path() + "/afile: Not a directory"});
     EXPECT_EQ(run(CONE, {"--out", "afile/sub"}, &lines), 1);
-    EXPECT_EQ(lines, Lines{"cone-replay: cannot write frames into " + dir.path() + "/afile: Not a directory"});
+    EXPECT_EQ(lines,
+              Lines{"cone-replay: cannot write frames into " + dir.path() + "/afile: Not a directory"});
     EXPECT_EQ(read_file("afile"), "x");
 }
 
@@ -127,7 +130,8 @@ TEST(Runner, UntilCutsAnEndlessRunShort) {
     write_file("PLAKO.SCR", "PLAKO_KBD(65);\nPLAKO_PERIODIC(2000000000);\n");
     EXPECT_EQ(run(CONE, {"-o", "f", "--every", "2", "--until", "5", "--last"}, &lines), 0);
     EXPECT_EQ(lines, Lines{"cone-replay: stopped after frame 5 as --until asked, at line 2"});
-    EXPECT_EQ(frames_in("f"), (Lines{"frame-000000.png", "frame-000002.png", "frame-000004.png", "frame-000005.png"}));
+    EXPECT_EQ(frames_in("f"),
+              (Lines{"frame-000000.png", "frame-000002.png", "frame-000004.png", "frame-000005.png"}));
 
     EXPECT_EQ(run(CONE, {"-o", "g", "--until", "0"}, &lines), 0);
     EXPECT_EQ(frames_in("g"), Lines{"frame-000000.png"});
@@ -201,13 +205,15 @@ TEST(Runner, FullTmpfsStopsAtTheFirstFailedFrame) {
     std::string o, e;
     // A file system of our own is only to be had in a user and mount namespace.
     if (run_command({"unshare", "-rm", "true"}, &o, &e) != 0)
-        GTEST_SKIP() << "no user namespaces here (unshare -rm fails): the small file system cannot be mounted";
+        GTEST_SKIP()
+            << "no user namespaces here (unshare -rm fails): the small file system cannot be mounted";
     write_file("PLAKO.SCR", "PLAKO_PERIODIC(200);\n");
     ASSERT_TRUE(std::filesystem::create_directory("full"));
     ASSERT_TRUE(std::filesystem::create_directory("kept"));
     // 48 KiB hold a few intro frames. What is left on it is copied out before the namespace goes.
-    std::string script = std::string("mount -t tmpfs -o size=48k none full || exit 125; \"$0\" -o full; s=$?; "
-                                     "cp full/* kept/ 2>/dev/null; exit $s");
+    std::string script = std::string(
+        "mount -t tmpfs -o size=48k none full || exit 125; \"$0\" -o full; s=$?; "
+        "cp full/* kept/ 2>/dev/null; exit $s");
     int status = run_command({"unshare", "-rm", "sh", "-c", script, CONE}, &o, &e);
     if (status == 125) GTEST_SKIP() << "tmpfs cannot be mounted here: " << e;
     expect_stopped_at_full_disk(status, own_lines(e, "cone-replay"), "kept", o);

@@ -54,7 +54,8 @@ inline void register_class() {
 inline HWND make(DWORD style = WS_CAPTION | WS_SYSMENU, int w = 200, int h = 150, const char *title = "log") {
     headless_select();
     register_class();
-    HWND hwnd = CreateWindowExA(0, "LogClass", title, style, 10, 20, w, h, nullptr, nullptr, nullptr, nullptr);
+    HWND hwnd =
+        CreateWindowExA(0, "LogClass", title, style, 10, 20, w, h, nullptr, nullptr, nullptr, nullptr);
     state().made.push_back(hwnd);
     return hwnd;
 }
