@@ -138,7 +138,7 @@ class HeadlessRun {
     }
 
     // The graphics window, once the package has made it.
-    HWND window() {
+    HWND window() const {
         if (!hwnd_) hwnd_ = find_graphics_window();
         return hwnd_;
     }
@@ -157,15 +157,15 @@ class HeadlessRun {
     void fail_after_ms(DWORD ms) { deadline_ms_ = ms; }
 
     // Input at canvas points and menu commands, on the graphics window.
-    void click(int x, int y) { headless_click(window(), client_x(x), client_y(y)); }
-    void ctrl(char letter) { ctrl_key(window(), letter); }
-    void choose(UINT id) { ASSERT_NE(headless_menu_choose(window(), id), 0) << id; }
-    int checked(UINT id) { return (headless_menu_state(window(), id) & MF_CHECKED) != 0; }
+    void click(int x, int y) const { headless_click(window(), client_x(x), client_y(y)); }
+    void ctrl(char letter) const { ctrl_key(window(), letter); }
+    void choose(UINT id) const { ASSERT_NE(headless_menu_choose(window(), id), 0) << id; }
+    int checked(UINT id) const { return (headless_menu_state(window(), id) & MF_CHECKED) != 0; }
 
     // What the window shows at canvas point (x, y).
-    COLORREF pixel(int x, int y) { return headless_pixel(window(), client_x(x), client_y(y)); }
+    COLORREF pixel(int x, int y) const { return headless_pixel(window(), client_x(x), client_y(y)); }
     // How many pixels of the canvas box x1..x2 by y1..y2 (inclusive, any order) show colour c.
-    int count(COLORREF c, int x1, int y1, int x2, int y2) {
+    int count(COLORREF c, int x1, int y1, int x2, int y2) const {
         int n = 0;
         for (int x = std::min(x1, x2); x <= std::max(x1, x2); x++)
             for (int y = std::min(y1, y2); y <= std::max(y1, y2); y++) n += pixel(x, y) == c;
@@ -218,7 +218,7 @@ class HeadlessRun {
     std::function<void()> every_wait_;
     unsigned long stall_waits_, idle_in_a_row_ = 0;
     DWORD deadline_ms_ = 0;
-    HWND hwnd_ = nullptr;
+    mutable HWND hwnd_ = nullptr;  // looked up at the first call that finds it
 };
 
 // ---- files, directories and child processes ----
