@@ -143,11 +143,8 @@ class HeadlessRun {
         return hwnd_;
     }
 
-    // Queues an action for a later wait (one action per wait); idle_once lets one wait pass.
+    // Queues an action for a later wait (one action per wait).
     void at_next_wait(std::function<void()> action) { actions_.push_back(std::move(action)); }
-    void idle_once() {
-        at_next_wait([] {});
-    }
     // Lets ms of virtual time pass, counted from the wait that reaches it; later actions wait for it.
     void idle_for(DWORD ms) { at_next_wait(IdleUntil{this, ms, std::make_shared<long long>(-1)}); }
 
