@@ -83,9 +83,7 @@ std::string fmt(const char *format, ...) {
 // The console's kept lines, oldest first, without their line ends.
 Lines console_lines() {
     Lines out;
-    char buf[1100];
-    for (int i = 0; console_line(i, buf, sizeof buf) >= 0; i++) {
-        std::string s = buf;
+    for (std::string s : plako_test::console_lines()) {
         if (!s.empty() && s.back() == '\n') s.pop_back();
         out.push_back(s);
     }
@@ -308,12 +306,11 @@ TEST(SceneLog, OneFrameOfTheRunningProgramLogsItsCallsInOrder) {
 class ScenePieces : public ::testing::Test {
    protected:
     void SetUp() override {
-        headless_select();
-        char cmd[] = "";
-        plako_start(nullptr, nullptr, cmd, SW_SHOWNORMAL);
+        run_.start_package();
         plako_set_logging(1);
     }
     void TearDown() override { plako_stop(); }
+    plako_test::HeadlessRun run_;
 };
 
 TEST_F(ScenePieces, TheBackgroundEndsWithTheSameFourRaysTenTimes) {

@@ -18,26 +18,28 @@ const DWORD TICKS = 20000;
 const DWORD HALF = TICKS / 2 * TICK_MS;
 const DWORD END = TICKS * TICK_MS;
 
-struct Soak {
+// The run and its random use: one action at about a third of the waits, until the last tick.
+struct Soak : plako_test::HeadlessRun {
     std::mt19937 rng{20240611u};
-    HWND hwnd = nullptr;
     bool half_seen = false, closed = false, scene_shown = false;
     HeadlessObjectCounts at_half{}, at_end{};
     size_t heap_at_half = 0, heap_at_end = 0;
     unsigned long actions = 0;
 
+    Soak() {
+        every_wait([this] { on_idle(); });
+    }
+
     int roll(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 
-    // Client pixel of canvas point (x, y).
-    void click_canvas(int x, int y) { headless_click(hwnd, client_x(x), client_y(y)); }
-
     void act() {
+        HWND hwnd = window();
         const int dice = roll(0, 99);
         if (dice < 35) {
-            click_canvas(roll(-37, 37), roll(-20, 215));  // on and around the scoops
+            click(roll(-37, 37), roll(-20, 215));  // on and around the scoops
         } else if (dice < 60) {
             const int row = roll(0, 6);  // every button but Quit
-            click_canvas(roll(-294, -206), 244 - 15 * row - roll(0, 13));
+            click(roll(-294, -206), 244 - 15 * row - roll(0, 13));
         } else if (dice < 70) {
             const int x = roll(0, 594), y = roll(0, 494);  // anywhere in the client area but on Quit
             if (!(x > client_x(-295) && x < client_x(-205) && y > client_y(141) && y < client_y(125)))
@@ -57,8 +59,8 @@ struct Soak {
     }
 
     void on_idle() {
-        if (!hwnd) hwnd = FindWindowA("DrawWndClass", "PLAKO Graphics");
-        if (!hwnd || closed) return;
+        if (closed) return;
+        HWND hwnd = window();
         const DWORD now = headless_now();
         if (!half_seen && now >= HALF) {
             half_seen = true;
@@ -68,7 +70,7 @@ struct Soak {
         if (now >= END) {
             headless_object_counts(&at_end);
             heap_at_end = mallinfo2().uordblks;
-            scene_shown = headless_pixel(hwnd, client_x(-215), client_y(238)) == GRAY_20;  // a panel button
+            scene_shown = pixel(-215, 238) == GRAY_20;  // a panel button
             closed = true;
             headless_close(hwnd);
             return;
@@ -83,23 +85,14 @@ struct Soak {
 };
 
 TEST(Soak, TwentyThousandTicksOfRandomUse) {
-    static Soak soak;
-    headless_select();
-    headless_set_idle_hook([](void *ctx) { static_cast<Soak *>(ctx)->on_idle(); }, &soak);
-    char cmd[] = "";
-    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWNORMAL), 0);
-    headless_set_idle_hook(nullptr, nullptr);
+    Soak soak;
+    EXPECT_EQ(soak.run_program(), 0);
 
     ASSERT_TRUE(soak.closed) << "the run ended before its last tick";
     EXPECT_GT(soak.actions, 1000u);
     EXPECT_TRUE(soak.scene_shown) << "the run should have drawn the scene";
     const HeadlessObjectCounts &a = soak.at_half, &b = soak.at_end;
-    EXPECT_EQ(a.pens, b.pens);
-    EXPECT_EQ(a.brushes, b.brushes);
-    EXPECT_EQ(a.fonts, b.fonts);
-    EXPECT_EQ(a.bitmaps, b.bitmaps);
-    EXPECT_EQ(a.dcs, b.dcs);
-    EXPECT_EQ(a.memory_blocks, b.memory_blocks);
+    plako_test::expect_same_objects(a, b);
     EXPECT_EQ(a.windows, b.windows);
     EXPECT_EQ(a.menus, b.menus);
     // Between two waits nothing drawn keeps an object: only the package's own few stay.

@@ -5,6 +5,9 @@
 #include "harness.h"
 
 using namespace harness;
+using ConsoleRing = PackageTest;
+using ConsoleWindow = PackageTest;
+using OutOfMemory = PackageTest;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -48,7 +51,7 @@ void wipe_and_repaint() {
     pump_all();
 }
 
-TEST(ConsoleRing, KeepsTheLastTwentyFiveLinesEachInItsOwnBlock) {
+TEST_F(ConsoleRing, KeepsTheLastTwentyFiveLinesEachInItsOwnBlock) {
     start();
     int blocks0 = object_counts().memory_blocks;
     for (int i = 1; i <= 3; i++) plako_console_printf("line %d\n", i);
@@ -65,7 +68,7 @@ TEST(ConsoleRing, KeepsTheLastTwentyFiveLinesEachInItsOwnBlock) {
     EXPECT_EQ(object_counts().memory_blocks - blocks0, 25);  // displaced blocks are freed
 }
 
-TEST(ConsoleRing, LinesAreKeptAsFormattedAndCutAt1023) {
+TEST_F(ConsoleRing, LinesAreKeptAsFormattedAndCutAt1023) {
     start();
     EXPECT_EQ(plako_console_printf("Illegal color %d; using RED.\n", 99), 29);
     EXPECT_EQ(plako_console_printf("%s", ""), 0);  // an empty line still takes a slot
@@ -75,14 +78,14 @@ TEST(ConsoleRing, LinesAreKeptAsFormattedAndCutAt1023) {
               (Lines{"Illegal color 99; using RED.\n", "", "ab\n\n", std::string(1023, 'x')}));
 }
 
-TEST(ConsoleRing, LinesWrittenBeforeStartAreKeptAndShownLater) {
+TEST_F(ConsoleRing, LinesWrittenBeforeStartAreKeptAndShownLater) {
     EXPECT_EQ(plako_console_printf("%s\n", "#####"), 6);  // no console yet: kept, not drawn
     start();
     pump_all();  // the console's first paint
     EXPECT_EQ(row_length(0), 5);
 }
 
-TEST(ConsoleWindow, NewLinesScrollUpFromTheBottomWithoutTheirNewline) {
+TEST_F(ConsoleWindow, NewLinesScrollUpFromTheBottomWithoutTheirNewline) {
     start();
     pump_all();
     print_hashes(4);
@@ -99,7 +102,7 @@ TEST(ConsoleWindow, NewLinesScrollUpFromTheBottomWithoutTheirNewline) {
     EXPECT_GE(row_length(0), 2);
 }
 
-TEST(ConsoleWindow, RepaintDrawsTheKeptLinesOldestFirst) {
+TEST_F(ConsoleWindow, RepaintDrawsTheKeptLinesOldestFirst) {
     start();
     wipe_and_repaint();  // no line yet: all white
     EXPECT_EQ(row_length(0), 0);
@@ -119,7 +122,7 @@ TEST(ConsoleWindow, RepaintDrawsTheKeptLinesOldestFirst) {
     for (int k = 0; k < rc.bottom / line && k < 25; k++) EXPECT_EQ(row_length(k), 30 - k) << k;
 }
 
-TEST(ConsoleWindow, KeysPressedInTheConsoleReachTheGraphicsWindow) {
+TEST_F(ConsoleWindow, KeysPressedInTheConsoleReachTheGraphicsWindow) {
     start();
     at_next_wait([] { headless_type(console(), 'z'); });
     Event e = next_event();
@@ -136,7 +139,7 @@ TEST(ConsoleWindow, KeysPressedInTheConsoleReachTheGraphicsWindow) {
     EXPECT_EQ(next_event().key, 'q');
 }
 
-TEST(ConsoleWindow, ShowAndHideReportTheFormerVisibility) {
+TEST_F(ConsoleWindow, ShowAndHideReportTheFormerVisibility) {
     start();
     EXPECT_NE(plako_show_console(0), 0);
     EXPECT_FALSE(IsWindowVisible(console()));
@@ -150,7 +153,7 @@ TEST(ConsoleWindow, ShowAndHideReportTheFormerVisibility) {
 }  // namespace
 
 // When memory runs out, a line or a text copy is lost, never written through a null block.
-TEST(OutOfMemory, ConsoleLinesAndTextCopiesGoOnWithoutTheirBlocks) {
+TEST_F(OutOfMemory, ConsoleLinesAndTextCopiesGoOnWithoutTheirBlocks) {
     start();
     plako_erase();
     pump_all();

@@ -40,19 +40,23 @@ bool ink_box(int r0, int r1, RECT *box) {
     return box->top <= box->bottom;
 }
 
-void setup() {
-    start();
-    plako_set_logging(0);
-    plako_erase();
-}
+// Most drawing tests begin with setup(): the package started, logging off and the canvas erased.
+class Draw : public PackageTest {
+   protected:
+    void setup() {
+        start();
+        plako_set_logging(0);
+        plako_erase();
+    }
+};
 
-TEST(Draw, EraseFillsWhiteInsideABlackRing) {
+TEST_F(Draw, EraseFillsWhiteInsideABlackRing) {
     setup();
     EXPECT_EQ(count(0, 0, 600, 539, black), 2 * 601 + 2 * 538);
     EXPECT_EQ(count(1, 1, 599, 538, white), 599 * 538);
 }
 
-TEST(Draw, FilledRectangleCoversBothCorners) {
+TEST_F(Draw, FilledRectangleCoversBothCorners) {
     setup();
     plako_rectangle(PLAKO_BLUE, 10, -5, -10, 5, 0);
     EXPECT_EQ(count(ox - 15, oy - 10, ox + 15, oy + 10, blue), 21 * 11);
@@ -62,7 +66,7 @@ TEST(Draw, FilledRectangleCoversBothCorners) {
     EXPECT_EQ(canvas_at(100, 100), white);
 }
 
-TEST(Draw, RectangleOutlinesOfTheWidthsTheConeUses) {
+TEST_F(Draw, RectangleOutlinesOfTheWidthsTheConeUses) {
     setup();
     // Row oy, columns ox-103..ox-94, around the left edge at ox-100; the inside stays yellow.
     const char *edges[] = {"...#......", "..##......", "..###.....", ".####....."};
@@ -76,7 +80,7 @@ TEST(Draw, RectangleOutlinesOfTheWidthsTheConeUses) {
     }
 }
 
-TEST(Draw, CirclesFollowTheEllipseSpans) {
+TEST_F(Draw, CirclesFollowTheEllipseSpans) {
     setup();
     plako_circle(PLAKO_BLUE, 0, 0, 8);                                         // a 17 by 17 box
     const int half[17] = {2, 4, 5, 6, 7, 7, 8, 8, 8, 8, 8, 7, 7, 6, 5, 4, 2};  // span = 8-half .. 8+half
@@ -92,7 +96,7 @@ TEST(Draw, CirclesFollowTheEllipseSpans) {
     EXPECT_EQ(row_mask(oy + 50, ox - 58, ox - 42, blue), ".###############.");
 }
 
-TEST(Draw, TriangleFilledAndOutlined) {
+TEST_F(Draw, TriangleFilledAndOutlined) {
     setup();
     plako_triangle(PLAKO_BLUE, 0, 0, 40, 0, 0, 40, 0);
     EXPECT_EQ(canvas_at(5, 5), blue);
@@ -107,7 +111,7 @@ TEST(Draw, TriangleFilledAndOutlined) {
     EXPECT_EQ(column_mask(ox + 20, oy - 3, oy + 3, blue), "..###..");
 }
 
-TEST(Draw, LinesOfTheWidthsTheConeUses) {
+TEST_F(Draw, LinesOfTheWidthsTheConeUses) {
     setup();
     // Horizontal lines from x -20 to 20; masks cover columns ox-22..ox+23.
     const int widths[] = {0, 1, 2, 3};
@@ -130,7 +134,7 @@ TEST(Draw, LinesOfTheWidthsTheConeUses) {
     EXPECT_EQ(column_mask(ox + 150, oy - 11, oy + 11, blue), "." + std::string(20, '#') + "..");
 }
 
-TEST(Draw, PixelCommandSetsExactlyOnePixelAndUnknownKindsNone) {
+TEST_F(Draw, PixelCommandSetsExactlyOnePixelAndUnknownKindsNone) {
     setup();
     DrawCommand cmd = {};
     cmd.kind = SHAPE_PIXEL;
@@ -156,7 +160,7 @@ int cell_height(int ptsize, const char *text) {
     return sz.cy;
 }
 
-TEST(Draw, TextSitsOnItsAnchorAndFurtherLinesGoBelow) {
+TEST_F(Draw, TextSitsOnItsAnchorAndFurtherLinesGoBelow) {
     setup();
     plako_text(PLAKO_BLACK, 0, 0, 18, "HH");
     int h = cell_height(18, "HH");
@@ -189,7 +193,7 @@ TEST(Draw, TextSitsOnItsAnchorAndFurtherLinesGoBelow) {
     EXPECT_GT(box.bottom - box.top, 60);
 }
 
-TEST(Draw, TextPaintsOnlyItsGlyphsInItsColour) {
+TEST_F(Draw, TextPaintsOnlyItsGlyphsInItsColour) {
     setup();
     plako_rectangle(PLAKO_YELLOW, -100, 100, 100, -100, 0);
     plako_text(PLAKO_BLUE, -90, 0, 12, "Hello, world");
@@ -197,7 +201,7 @@ TEST(Draw, TextPaintsOnlyItsGlyphsInItsColour) {
     EXPECT_EQ(count(ox - 100, oy - 40, ox + 100, oy + 40, white), 0);  // no background box
 }
 
-TEST(Draw, NoCallLeavesAnObjectBehind) {
+TEST_F(Draw, NoCallLeavesAnObjectBehind) {
     start();
     for (int i = 0; i < 25; i++) plako_console_printf("fill the ring %d\n", i);  // its blocks stay
     HeadlessObjectCounts before = object_counts();

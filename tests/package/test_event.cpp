@@ -2,20 +2,17 @@
 #include "harness.h"
 
 using namespace harness;
+using EventWait = PackageTest;
+using RunControls = PackageTest;
 
 namespace {
 
 HWND graphics() { return window_graphics(); }
 void click(int x, int y) { headless_click(graphics(), px(x), py(y)); }
-// Lets n ticks' time pass, then clicks at (x, y).
-void idle_then_click(int n, int x, int y) {
-    idle_for((DWORD)n * 100);
-    at_next_wait([=] { click(x, y); });
-}
 int checked(UINT id) { return (headless_menu_state(graphics(), id) & MF_CHECKED) != 0; }
 void choose(UINT id) { EXPECT_NE(headless_menu_choose(graphics(), id), 0) << id; }
 
-TEST(EventWait, ArmedPeriodicEventIsReplacedByAClick) {
+TEST_F(EventWait, ArmedPeriodicEventIsReplacedByAClick) {
     start();
     plako_set_run_mode(RUN_ANIMATE);
     at_next_wait([] { click(10, -20); });  // arrives while the armed event waits for its tick
@@ -28,7 +25,7 @@ TEST(EventWait, ArmedPeriodicEventIsReplacedByAClick) {
     EXPECT_EQ(e.x | e.y | e.key, 0);
 }
 
-TEST(EventWait, OneFrameIsStillOwedAfterAClickEndsTheWait) {
+TEST_F(EventWait, OneFrameIsStillOwedAfterAClickEndsTheWait) {
     start();
     at_next_wait([] { click(1, 1); });
     ASSERT_EQ(next_event().kind, EVENT_MOUSE);
@@ -41,7 +38,7 @@ TEST(EventWait, OneFrameIsStillOwedAfterAClickEndsTheWait) {
     EXPECT_EQ(next_event().kind, EVENT_MOUSE);
 }
 
-TEST(EventWait, HaltingWhileArmedLetsThatOneTickThrough) {
+TEST_F(EventWait, HaltingWhileArmedLetsThatOneTickThrough) {
     start();
     plako_set_run_mode(RUN_ANIMATE);
     ASSERT_EQ(next_event().kind, EVENT_PERIODIC);
@@ -53,7 +50,7 @@ TEST(EventWait, HaltingWhileArmedLetsThatOneTickThrough) {
     EXPECT_GE(headless_now() - halted_at, 400u);  // four ticks went by, none delivered
 }
 
-TEST(EventWait, TicksComeEvery100MsWhileAnimatingAndNoneWhileHalted) {
+TEST_F(EventWait, TicksComeEvery100MsWhileAnimatingAndNoneWhileHalted) {
     start();
     plako_set_run_mode(RUN_ANIMATE);
     ASSERT_EQ(next_event().kind, EVENT_PERIODIC);
@@ -76,7 +73,7 @@ TEST(EventWait, TicksComeEvery100MsWhileAnimatingAndNoneWhileHalted) {
     EXPECT_LT(headless_now() - last, 600u);
 }
 
-TEST(EventWait, RunQuitReturnsQuitWithTheEventsValues) {
+TEST_F(EventWait, RunQuitReturnsQuitWithTheEventsValues) {
     start();
     plako_set_run_mode(RUN_QUIT);
     at_next_wait([] { click(10, 20); });
@@ -90,7 +87,7 @@ TEST(EventWait, RunQuitReturnsQuitWithTheEventsValues) {
     EXPECT_EQ(e.key, 'k');
 }
 
-TEST(EventWait, TypedCharactersBecomeKeyboardEvents) {
+TEST_F(EventWait, TypedCharactersBecomeKeyboardEvents) {
     start();
     at_next_wait([] { headless_type(graphics(), 'a'); });
     Event e = next_event();
@@ -100,18 +97,13 @@ TEST(EventWait, TypedCharactersBecomeKeyboardEvents) {
     EXPECT_EQ((unsigned char)next_event().key, 233);
 }
 
-TEST(EventWait, CtrlAStartsTheAnimationWithoutAKeyboardEvent) {
+TEST_F(EventWait, CtrlAStartsTheAnimationWithoutAKeyboardEvent) {
     start();
-    at_next_wait([] {
-        headless_key_down(graphics(), VK_CONTROL);
-        headless_key_down(graphics(), 'A');
-        headless_key_up(graphics(), 'A');
-        headless_key_up(graphics(), VK_CONTROL);
-    });
+    at_next_wait([] { plako_test::ctrl_key(graphics(), 'A'); });
     EXPECT_EQ(next_event().kind, EVENT_PERIODIC);  // the control character was dropped
 }
 
-TEST(EventWait, CtrlStaysHeldWhenItsKeyUpGoesToAnotherWindow) {
+TEST_F(EventWait, CtrlStaysHeldWhenItsKeyUpGoesToAnotherWindow) {
     start();
     WNDCLASSA wc = {};
     wc.lpfnWndProc = DefWindowProcA;
@@ -137,7 +129,7 @@ TEST(EventWait, CtrlStaysHeldWhenItsKeyUpGoesToAnotherWindow) {
     EXPECT_EQ(next_event().key, 'a');
 }
 
-TEST(EventWait, QuitCommandAndCloseBoxEndTheWaitWithQuit) {
+TEST_F(EventWait, QuitCommandAndCloseBoxEndTheWaitWithQuit) {
     start();
     plako_set_run_mode(RUN_ANIMATE);
     at_next_wait([] {
@@ -150,7 +142,7 @@ TEST(EventWait, QuitCommandAndCloseBoxEndTheWaitWithQuit) {
     EXPECT_TRUE(IsWindow(window_console()));  // the console stays until the program ends
 }
 
-TEST(RunControls, ActOnlyAfterStartAndIgnoreOddModes) {
+TEST_F(RunControls, ActOnlyAfterStartAndIgnoreOddModes) {
     EXPECT_EQ(plako_set_run_mode(RUN_ANIMATE), 0);
     EXPECT_EQ(plako_set_logging(1), 0);
     start();
@@ -160,7 +152,7 @@ TEST(RunControls, ActOnlyAfterStartAndIgnoreOddModes) {
     EXPECT_EQ(next_event().kind, EVENT_MOUSE);
 }
 
-TEST(RunControls, LoggingCommandTogglesBackWithoutShowingTheConsole) {
+TEST_F(RunControls, LoggingCommandTogglesBackWithoutShowingTheConsole) {
     start();
     plako_show_console(0);
     EXPECT_EQ(checked(CMD_LOGGING), 1);
@@ -182,7 +174,7 @@ TEST(RunControls, LoggingCommandTogglesBackWithoutShowingTheConsole) {
     EXPECT_TRUE(IsWindowVisible(window_console()));
 }
 
-TEST(RunControls, OneFrameCommandWhileAnimatingHaltsAfterTwoMoreTicks) {
+TEST_F(RunControls, OneFrameCommandWhileAnimatingHaltsAfterTwoMoreTicks) {
     start();
     plako_set_run_mode(RUN_ANIMATE);
     ASSERT_EQ(next_event().kind, EVENT_PERIODIC);
@@ -193,7 +185,7 @@ TEST(RunControls, OneFrameCommandWhileAnimatingHaltsAfterTwoMoreTicks) {
     EXPECT_EQ(next_event().kind, EVENT_MOUSE);
 }
 
-TEST(RunControls, MenuHoldsTheSixteenItemsInOrder) {
+TEST_F(RunControls, MenuHoldsTheSixteenItemsInOrder) {
     start();
     HMENU bar = GetMenu(graphics());
     char text[128];

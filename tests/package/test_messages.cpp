@@ -8,11 +8,12 @@
 #include "harness.h"
 
 using namespace harness;
+using Messages = PackageTest;
 using Lines = std::vector<std::string>;
 
 namespace {
 
-TEST(Messages, CorrectionsComeBeforeTheLogLineAndLineChecksWidthFirst) {
+TEST_F(Messages, CorrectionsComeBeforeTheLogLineAndLineChecksWidthFirst) {
     start();
     mark();
     plako_line(30, 0, 0, 1, 1, -2);
@@ -35,7 +36,7 @@ TEST(Messages, CorrectionsComeBeforeTheLogLineAndLineChecksWidthFirst) {
                             }));
 }
 
-TEST(Messages, LogLinesNameTheColourAndTheCorrectedValues) {
+TEST_F(Messages, LogLinesNameTheColourAndTheCorrectedValues) {
     start();
     plako_erase();
     mark();
@@ -67,7 +68,7 @@ TEST(Messages, LogLinesNameTheColourAndTheCorrectedValues) {
                             }));
 }
 
-TEST(Messages, IllegalColourDrawsRed) {
+TEST_F(Messages, IllegalColourDrawsRed) {
     start();
     plako_erase();
     plako_circle(-1, 0, 0, 3);
@@ -76,7 +77,7 @@ TEST(Messages, IllegalColourDrawsRed) {
     EXPECT_EQ(palette_colour(PLAKO_GRAY_50), RGB(128, 128, 128));
 }
 
-TEST(Messages, LoggingOffLeavesOnlyCorrections) {
+TEST_F(Messages, LoggingOffLeavesOnlyCorrections) {
     start();
     plako_set_logging(0);
     mark();
@@ -102,7 +103,7 @@ TEST(Messages, LoggingOffLeavesOnlyCorrections) {
                             }));
 }
 
-TEST(Messages, LongTextsAreDrawnAndLoggedCutToOneConsoleLine) {
+TEST_F(Messages, LongTextsAreDrawnAndLoggedCutToOneConsoleLine) {
     start();
     std::string big(1 << 20, 'A');
     EXPECT_EQ(plako_text(PLAKO_BLACK, 0, 0, 12, big.c_str()), 1);
@@ -120,7 +121,7 @@ TEST(Messages, LongTextsAreDrawnAndLoggedCutToOneConsoleLine) {
 
 // Every operation with mixes of extreme arguments returns 1, reports its corrections, creates
 // no lasting object and leaves the canvas able to draw.
-TEST(Messages, ExtremeArgumentsAreCorrectedAndSurvived) {
+TEST_F(Messages, ExtremeArgumentsAreCorrectedAndSurvived) {
     start();
     plako_set_logging(0);
     const int v[] = {INT_MIN, INT_MIN + 1, -1, 0, 1, 300, INT_MAX};

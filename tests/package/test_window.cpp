@@ -3,6 +3,7 @@
 #include "harness.h"
 
 using namespace harness;
+using Window = PackageTest;
 
 namespace {
 
@@ -11,7 +12,7 @@ const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0), blue = RGB(0, 0
 HWND graphics() { return window_graphics(); }
 COLORREF shown(int x, int y) { return headless_pixel(graphics(), x, y); }
 
-TEST(Window, PlacesTheWindowsAndTheOriginAtTheClientCentre) {
+TEST_F(Window, PlacesTheWindowsAndTheOriginAtTheClientCentre) {
     start();
     RECT r = {};
     GetWindowRect(window_console(), &r);
@@ -36,7 +37,7 @@ TEST(Window, PlacesTheWindowsAndTheOriginAtTheClientCentre) {
     }
 }
 
-TEST(Window, DrawingReachesTheWindowAtTheNextPumpPass) {
+TEST_F(Window, DrawingReachesTheWindowAtTheNextPumpPass) {
     start();
     plako_erase();
     plako_circle(PLAKO_BLUE, 0, 0, 3);
@@ -62,7 +63,7 @@ void scribble() {
     ReleaseDC(graphics(), dc);
 }
 
-TEST(Window, OnlyADirtyCanvasOrAPaintIsCopiedAndThenWhole) {
+TEST_F(Window, OnlyADirtyCanvasOrAPaintIsCopiedAndThenWhole) {
     start();
     plako_erase();
     pump_all();
@@ -87,7 +88,7 @@ TEST(Window, OnlyADirtyCanvasOrAPaintIsCopiedAndThenWhole) {
     EXPECT_EQ(shown(150, 150), red);
 }
 
-TEST(Window, StopReleasesOnlyTheWindowDc) {
+TEST_F(Window, StopReleasesOnlyTheWindowDc) {
     start();
     HeadlessObjectCounts before = object_counts();
     EXPECT_EQ(plako_stop(), 1);

@@ -46,7 +46,6 @@ int run_tool(const std::vector<std::string> &args, std::string *out, std::string
 // until the next tick) the canvas holds frame f. Every wait is a chance to act and to take the
 // frame, which the program's own repaint puts on the window first.
 struct Session {
-    HWND window = nullptr;
     std::set<std::string> done;
     std::set<long> frames;  // frames written to live/
     long last_frame = -1;
@@ -54,35 +53,16 @@ struct Session {
 
 const long STOP_FRAME = 165;
 
-void ctrl_key(HWND w, int vk) {
-    headless_key_down(w, VK_CONTROL);
-    headless_key_down(w, vk);
-    headless_key_up(w, vk);
-    headless_key_up(w, VK_CONTROL);
-}
-
-void session_idle(void *ctx) {
-    Session &s = *static_cast<Session *>(ctx);
-    if (s.window == nullptr) s.window = FindWindowA("DrawWndClass", "PLAKO Graphics");
-    if (s.window == nullptr) return;
+// At a wait of the live run: keeps the frame the window shows, once a frame, and takes the steps due.
+void session_wait(plako_test::HeadlessRun &run, Session &s) {
+    HWND window = run.window();
     DWORD t = headless_now();
     long f = (long)t / 100 - 1;
     if (t % 100 == 0 && f >= 0 && f <= STOP_FRAME && !s.frames.count(f)) {
-        InvalidateRect(s.window, nullptr, FALSE);
-        UpdateWindow(s.window);
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
         Image img;
-        RECT rc;
-        GetClientRect(s.window, &rc);
-        std::vector<unsigned int> px((size_t)rc.right * rc.bottom);
-        int w = 0, h = 0;
-        if (headless_client_pixels(s.window, px.data(), (int)px.size(), &w, &h)) {
-            img.w = w;
-            img.h = h;
-            for (unsigned int p : px) {
-                img.rgb.push_back((unsigned char)(p >> 16));
-                img.rgb.push_back((unsigned char)(p >> 8));
-                img.rgb.push_back((unsigned char)p);
-            }
+        if (client_image(window, &img)) {
             char name[64];
             snprintf(name, sizeof name, "live/frame-%06ld.rgb", f);
             if (save_raw(name, img)) s.frames.insert(f);
@@ -96,16 +76,16 @@ void session_idle(void *ctx) {
             action();
         }
     };
-    step("record", -1, [&] { ctrl_key(s.window, 'R'); });
-    step("add scoop", 5, [&] { headless_click(s.window, 47, 10); });     // panel row 0
-    step("topping 1", 10, [&] { headless_click(s.window, 297, 222); });  // on scoop 1
-    step("topping 2", 40, [&] { headless_click(s.window, 300, 180); });  // on scoop 2
-    step("character", 152, [&] { headless_type(s.window, 'x'); });
-    step("colour", 155, [&] { headless_click(s.window, 47, 97); });  // panel row 6
-    step("sky", 158, [&] { headless_click(s.window, 397, 47); });
-    step("topping 3", 160, [&] { headless_click(s.window, 280, 230); });
-    step("stop", STOP_FRAME, [&] { ctrl_key(s.window, 'R'); });
-    step("quit", STOP_FRAME + 1, [&] { headless_close(s.window); });
+    step("record", -1, [&] { run.ctrl('R'); });
+    step("add scoop", 5, [&] { headless_click(window, 47, 10); });     // panel row 0
+    step("topping 1", 10, [&] { headless_click(window, 297, 222); });  // on scoop 1
+    step("topping 2", 40, [&] { headless_click(window, 300, 180); });  // on scoop 2
+    step("character", 152, [&] { headless_type(window, 'x'); });
+    step("colour", 155, [&] { headless_click(window, 47, 97); });  // panel row 6
+    step("sky", 158, [&] { headless_click(window, 397, 47); });
+    step("topping 3", 160, [&] { headless_click(window, 280, 230); });
+    step("stop", STOP_FRAME, [&] { run.ctrl('R'); });
+    step("quit", STOP_FRAME + 1, [&] { headless_close(window); });
 }
 
 // Sum of the PERIODIC counts of a script.
@@ -138,11 +118,11 @@ TEST(Replay, RecordedSessionReplaysPixelForPixel) {
     TempDir dir;
     ASSERT_TRUE(std::filesystem::create_directory("live"));
     Session session;
-    headless_select();
-    headless_set_idle_hook(session_idle, &session);
-    char cmdline[] = "";
-    ASSERT_EQ(WinMain((HINSTANCE)1, nullptr, cmdline, SW_SHOWNORMAL), 0);
-    headless_set_idle_hook(nullptr, nullptr);
+    {
+        plako_test::HeadlessRun run;
+        run.every_wait([&] { session_wait(run, session); });
+        ASSERT_EQ(run.run_program(), 0);
+    }
 
     const std::string script = read_file("PLAKO.SCR");
     ASSERT_EQ(script_ticks(script), STOP_FRAME + 1) << script;

@@ -13,28 +13,26 @@ using Faults = ScriptTest;
 
 TEST(FaultsKilled, RecorderKilledKeepsEveryRecordedEvent) {
     TempDir dir;
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        // The child records and dies without stopping the recording or closing anything.
-        headless_select();
-        plako_start((HINSTANCE)1, nullptr, (LPSTR) "", SW_SHOWNORMAL);
-        HWND hwnd = FindWindowA("DrawWndClass", "PLAKO Graphics");
-        int x, y;
-        char key;
-        plako_set_run_mode(RUN_ANIMATE);
-        headless_menu_choose(hwnd, 5);
-        for (int i = 0; i < 3; i++) plako_next_event(&x, &y, &key);
-        headless_click(hwnd, 297 + 10, 247 + 20);
-        plako_next_event(&x, &y, &key);
-        for (int i = 0; i < 2; i++) plako_next_event(&x, &y, &key);
-        headless_type(hwnd, 'k');
-        plako_next_event(&x, &y, &key);
-        raise(SIGKILL);
-        _exit(0);  // not reached
-    }
     int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(run_child(
+        [] {
+            // The child records and dies without stopping the recording or closing anything.
+            plako_test::HeadlessRun run;
+            run.start_package();
+            HWND hwnd = run.window();
+            int x, y;
+            char key;
+            plako_set_run_mode(RUN_ANIMATE);
+            headless_menu_choose(hwnd, 5);
+            for (int i = 0; i < 3; i++) plako_next_event(&x, &y, &key);
+            run.click(10, -20);
+            plako_next_event(&x, &y, &key);
+            for (int i = 0; i < 2; i++) plako_next_event(&x, &y, &key);
+            headless_type(hwnd, 'k');
+            plako_next_event(&x, &y, &key);
+            raise(SIGKILL);
+        },
+        &status));
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGKILL);
     // The last run of ticks was still open, so it is not a line yet; everything before it is.

@@ -110,29 +110,6 @@ TEST_F(Files, PermissionDeniedGivesTheSystemsReason) {
     EXPECT_EQ(console_lines(), (std::vector<std::string>{OPEN_READ, "PLAKO.SCR: Permission denied\n"}));
 }
 
-// Limits the size of every file this process writes, as a full file system would, and keeps the
-// process alive when a write crosses the limit (it gets SIGXFSZ otherwise).
-class FileSizeLimit {
-   public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        old_handler_ = signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old_);
-        struct rlimit lim = old_;
-        lim.rlim_cur = bytes;
-        ok_ = setrlimit(RLIMIT_FSIZE, &lim) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        signal(SIGXFSZ, old_handler_);
-    }
-    bool ok() const { return ok_; }
-
-   private:
-    struct rlimit old_;
-    void (*old_handler_)(int);
-    bool ok_ = false;
-};
-
 TEST_F(Files, FullDiskCutsBackToTheLastWholeLineAndEndsRecording) {
     const std::string line = "PLAKO_KBD(97);\n";  // 15 bytes
     {

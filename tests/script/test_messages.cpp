@@ -11,17 +11,17 @@ namespace {
 // started it already) and returns the console lines they wrote.
 std::vector<std::string> lines_before_start(const std::function<void()> &calls) {
     TempDir dir;
-    pid_t pid = fork();
-    if (pid == 0) {
-        headless_select();
-        calls();
-        std::ofstream out("lines");
-        for (const std::string &l : console_lines()) out << l;
-        out.close();
-        _exit(out ? 0 : 1);
-    }
     int status = 0;
-    waitpid(pid, &status, 0);
+    run_child(
+        [&] {
+            headless_select();
+            calls();
+            std::ofstream out("lines");
+            for (const std::string &l : console_lines()) out << l;
+            out.close();
+            _exit(out ? 0 : 1);
+        },
+        &status);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     std::vector<std::string> lines;
     std::istringstream in(read_file("lines"));

@@ -4,14 +4,10 @@
 #include <png.h>
 
 #include <string>
-#include <vector>
+
+#include "rgb_image.h"
 
 namespace plako_test {
-
-struct RgbImage {
-    int w = 0, h = 0;
-    std::vector<unsigned char> rgb;  // 3 bytes a pixel, row by row
-};
 
 // Reads any PNG as 8-bit RGB; false when it cannot be read.
 inline bool load_png(const std::string &path, RgbImage *img) {
