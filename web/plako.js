@@ -1,4 +1,4 @@
-// The page's half of the browser host (platform/hosts/host_web.cpp), linked into every program's
+// The page's half of the browser host (platform/hosts/web/host_web.cpp), linked into every program's
 // .js: windows as canvases, the page's input as host events, the page's clock, the wait that gives
 // the browser its thread back (Asyncify), and PLAKO.SCR kept in the browser's storage, uploaded,
 // downloaded and played through the program's own Run menu commands.
