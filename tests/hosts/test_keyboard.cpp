@@ -54,7 +54,8 @@ TEST(KeyboardRule, EveryCharacterWithAKeyComesBackFromThatKey) {
         if (vk == VK_PACKET) continue;
         ++with_key;
         bool typed = false;
-        for (int m : {0, (int)KEY_SHIFT, (int)KEY_CTRL, KEY_CTRL | KEY_SHIFT}) typed = typed || plat::key_char(vk, m) == ch;
+        for (int m : {0, (int)KEY_SHIFT, (int)KEY_CTRL, KEY_CTRL | KEY_SHIFT})
+            typed = typed || plat::key_char(vk, m) == ch;
         EXPECT_TRUE(typed) << "character " << ch << " from key 0x" << std::hex << vk;
     }
     // Letters, digits, their shifted signs, the punctuation keys, Space, the control characters.

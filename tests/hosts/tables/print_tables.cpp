@@ -21,8 +21,8 @@ int main() {
     for (size_t i = 0; i < sizeof kinds / sizeof kinds[0]; ++i)
         std::printf("%s\"%s\": %d", i ? ", " : "", kinds[i].name, (int)kinds[i].kind);
     // keys[modifiers][vk], modifiers as the KEY_SHIFT, KEY_CTRL and KEY_ALT bits.
-    std::printf("},\n \"modifierBits\": {\"shift\": %d, \"ctrl\": %d, \"alt\": %d},\n \"keys\": [", plat::KEY_SHIFT,
-                plat::KEY_CTRL, plat::KEY_ALT);
+    std::printf("},\n \"modifierBits\": {\"shift\": %d, \"ctrl\": %d, \"alt\": %d},\n \"keys\": [",
+                plat::KEY_SHIFT, plat::KEY_CTRL, plat::KEY_ALT);
     for (int m = 0; m < 8; ++m) {
         std::printf("%s\n  [", m ? "," : "");
         for (int vk = 0; vk < 256; ++vk) std::printf("%s%d", vk ? ", " : "", plat::key_char(vk, m));
