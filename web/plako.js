@@ -1,4 +1,4 @@
-// The page's half of the browser host (platform/hosts/host_web.cpp), linked into every program's
+// The page's half of the browser host (platform/hosts/web/host_web.cpp), linked into every program's
 // .js: windows as canvases, the page's input as host events, the page's clock, the wait that gives
 // the browser its thread back (Asyncify), and PLAKO.SCR kept in the browser's storage, uploaded,
 // downloaded and played through the program's own Run menu commands.
@@ -6,7 +6,10 @@ mergeInto(LibraryManager.library, {
   $PLAKO__deps: ['$FS'],
   $PLAKO__postset: 'PLAKO.init();',
   $PLAKO: {
-    KIND: {MOUSE_DOWN: 1, MOUSE_UP: 2, MOUSE_MOVE: 3, KEY_DOWN: 4, KEY_UP: 5, CLOSE: 6, EXPOSE: 7, RESIZE: 8, FOCUS: 9},
+    // HostEvent::Kind's numbers (platform/windows/host.h); the page makes no COMMAND events.
+    // tests/hosts/tables/web_tables.js holds this, the code page and the keyboard rule to the C ones.
+    KIND: {MOUSE_DOWN: 1, MOUSE_UP: 2, MOUSE_MOVE: 3, KEY_DOWN: 4, KEY_UP: 5, CLOSE: 6, EXPOSE: 7, RESIZE: 8, FOCUS: 9,
+           COMMAND: 10},
     SCRIPT: '/PLAKO.SCR',
     MAX_SCRIPT: 16 << 20,  // bytes: a larger file is refused, not loaded into the page's memory
     windows: {},       // id -> {id, box, canvas, ctx, image, pixels}
@@ -37,6 +40,26 @@ mergeInto(LibraryManager.library, {
          Backslash: 0xDC, BracketRight: 0xDD, Quote: 0xDE, IntlBackslash: 0xE2, Clear: 0x0C, Help: 0x2F},
     VK_PACKET: 0xE7,
 
+    // The keyboard rule of a US layout, as platform/windows/keyboard.cpp has it: punctuation keys
+    // with what they type without and with Shift, the digits' shifted characters, and the keys
+    // whose character no modifier changes (Space, Enter, Backspace, Tab, Esc, the keypad's signs).
+    PUNCT: {0xBA: ';:', 0xBB: '=+', 0xBC: ',<', 0xBD: '-_', 0xBE: '.>', 0xBF: '/?', 0xC0: '`~', 0xDB: '[{',
+            0xDC: '\\|', 0xDD: ']}', 0xDE: '\'"'},
+    SHIFTED_DIGITS: ')!@#$%^&*(',
+    PLAIN: {0x20: 32, 0x0D: 13, 0x08: 8, 0x09: 9, 0x1B: 27, 0x6A: 42, 0x6B: 43, 0x6D: 45, 0x6E: 46, 0x6F: 47},
+
+    // The Windows-1252 character key vk types with the modifiers held (0 for none).
+    keyChar: function(vk, shift, ctrl, alt) {
+      if (ctrl && alt) return 0;
+      if (vk >= 0x41 && vk <= 0x5A) return ctrl ? vk - 0x40 : (shift ? vk : vk + 0x20);
+      if (ctrl) return vk === 0x0D ? 10 : (vk === 0x08 ? 127 : 0);
+      if (vk >= 0x30 && vk <= 0x39) return shift ? PLAKO.SHIFTED_DIGITS.charCodeAt(vk - 0x30) : vk;
+      if (vk >= 0x60 && vk <= 0x69) return vk - 0x30;
+      if (PLAKO.PLAIN.hasOwnProperty(vk)) return PLAKO.PLAIN[vk];
+      var p = PLAKO.PUNCT[vk];
+      return p ? p.charCodeAt(shift ? 1 : 0) : 0;
+    },
+
     // The Windows-1252 byte for a one-character string, or 0 when the code page has none.
     cp1252: function(s) {
       var cp = s.codePointAt(0);
@@ -58,20 +81,16 @@ mergeInto(LibraryManager.library, {
       return PLAKO.VK[c] || 0;
     },
 
-    // The character a key down types, as the desktop host gives it: control characters for Ctrl
-    // with a letter, the letter itself under Alt (the menu's mnemonics), else the key's text.
+    // The character a key down types, as the desktop host gives it: the keyboard rule's under
+    // Ctrl or Alt (control characters, the menu's mnemonics) and for the control keys, else the
+    // key's own text, which knows the layout.
     charOf: function(e, vk) {
       var altGr = e.getModifierState && e.getModifierState('AltGraph');
       var ctrl = e.ctrlKey && !altGr, alt = e.altKey && !altGr;
-      if (ctrl && !alt && vk >= 0x41 && vk <= 0x5A) return vk - 0x40;
-      if (alt && !ctrl && vk >= 0x41 && vk <= 0x5A) return e.shiftKey ? vk : vk + 0x20;
-      if (alt && !ctrl && vk >= 0x30 && vk <= 0x39) return vk;
-      if (vk === 0x0D) return 13;
-      if (vk === 0x08) return 8;
-      if (vk === 0x09) return 9;
-      if (vk === 0x1B) return 27;
+      var ch = PLAKO.keyChar(vk, e.shiftKey, ctrl, alt);
+      if (ctrl || alt || (ch && (ch < 0x20 || ch === 127))) return ch;
       var k = e.key || '';
-      if (Array.from(k).length === 1 && !ctrl && !alt) return PLAKO.cp1252(k);
+      if (Array.from(k).length === 1) return PLAKO.cp1252(k);
       return 0;
     },
 

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "codepage.h"
 #include "font_lookup.h"
 #include "gdi.h"
 
@@ -30,17 +31,6 @@ constexpr int DEFAULT_EM = 12;            // height 0: a 12-pixel character heig
 constexpr size_t MAX_FACES = 16;          // faces at a size kept open
 constexpr size_t MAX_NAMES = 64;          // face-name resolutions remembered
 constexpr size_t GLYPH_BUDGET = 1 << 20;  // coverage bytes cached per face; larger glyphs are not kept
-
-// Windows-1252 bytes 0x80..0x9F as Unicode (0 where the code page leaves a byte undefined).
-const uint16_t CP1252_HIGH[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-uint32_t unicode_of(unsigned char c) {
-    if (c >= 0x80 && c <= 0x9F) return CP1252_HIGH[c - 0x80];
-    return c;
-}
 
 // The glyph level (0..16) of a smoothed pixel of coverage 0..255: the reference GDI keeps 16
 // steps of 15 and drops the faintest two.
@@ -340,7 +330,7 @@ Face *face_for(const Font &f) {
 // The face's glyph for Windows-1252 byte c. A bitmap font is indexed by the byte itself: its map
 // is its own code page, Windows-1252 for the fixed Courier.
 FT_UInt glyph_index(Face &fc, unsigned char c) {
-    return FT_Get_Char_Index(fc.ft, FT_IS_SCALABLE(fc.ft) ? unicode_of(c) : c);
+    return FT_Get_Char_Index(fc.ft, FT_IS_SCALABLE(fc.ft) ? cp1252_to_unicode(c) : c);
 }
 
 // Copies a FreeType bitmap (bilevel or 8-bit coverage) into g as glyph levels.

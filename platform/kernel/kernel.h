@@ -1,5 +1,5 @@
 // What the kernel pieces of platform/ (the object registry, handle values, memory blocks) offer
-// the GDI, the window core and the hosts. Nothing outside platform/ includes this file.
+// the GDI, the window core and the test API. Nothing outside platform/ includes this file.
 #pragma once
 #include <windows.h>
 
@@ -27,6 +27,11 @@ int obj_count(ObjKind k);
 // ---- handle.cpp: handle values that never collide with heap objects ----
 // A fresh handle value, not currently live as a window, menu or memory block; null when none is left.
 void *handle_new();
+
+// ---- debug.cpp: OutputDebugStringA's reader ----
+// Receives the text a program writes with OutputDebugStringA (Windows-1252, never null).
+typedef void (*DebugSink)(const char *text);
+void debug_set_sink(DebugSink sink);  // null: the text goes nowhere
 
 // ---- memory.cpp ----
 // Makes the next count calls of GlobalAlloc fail as if memory had run out (0 ends it early).

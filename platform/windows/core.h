@@ -1,5 +1,5 @@
-// What the window core's modules (window, paint, message, timer, menu, menubar) offer each other
-// and the hosts. Nothing outside platform/ includes this file.
+// What the window core's modules (window, paint, message, timer, menu, menubar) offer each other.
+// Only the window core includes this file; backends and the test API see host.h alone.
 #pragma once
 #include <windows.h>
 
@@ -12,6 +12,9 @@
 #include "surface.h"
 
 namespace plat {
+
+// Classic non-client metrics shared by the window geometry and the menu bar.
+constexpr int MENU_BAR_HEIGHT = 20;  // the menu bar, SM_CYMENU
 
 // ---- window.cpp ----
 Surface window_client_surface(HWND w);  // empty when w is not a live window
@@ -31,9 +34,8 @@ void paint_forget(HWND w);        // w is going away
 bool paint_is_invalid(HWND w);
 
 // ---- message.cpp ----
-bool queue_ready();                   // a message can be retrieved now without new input
-void queue_command(HWND w, UINT id);  // a menu choice, queued in input order as WM_COMMAND
-void queue_forget(HWND w);            // drops the messages queued for w, which is going away
+bool queue_ready();         // a message can be retrieved now without new input
+void queue_forget(HWND w);  // drops the messages queued for w, which is going away
 
 // ---- timer.cpp ----
 uint64_t clock_now();                // the host clock in ms, widened past 32-bit wraps
@@ -66,5 +68,7 @@ int menubar_event(HWND w, const HostEvent &ev);
 // From DefWindowProcA: WM_SYSKEYDOWN/WM_SYSKEYUP with VK_MENU or VK_F10, WM_SYSCHAR (Alt+letter).
 void menubar_key(HWND w, UINT msg, WPARAM wparam);
 int menubar_is_open(HWND w);
+void menubar_forget(HWND w);   // w's menu was replaced or w is going away: its layout is stale
+void menubar_menus_changed();  // some menu's items changed: every kept layout is stale
 
 }  // namespace plat

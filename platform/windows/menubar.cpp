@@ -10,7 +10,7 @@
 namespace plat {
 namespace {
 
-constexpr int BAR_HEIGHT = 20;
+constexpr int BAR_HEIGHT = MENU_BAR_HEIGHT;
 constexpr int TITLE_PAD = 6;     // left and right of a bar title's text
 constexpr int ITEM_HEIGHT = 17;  // a popup item with text
 constexpr int SEPARATOR_HEIGHT = 9;
@@ -27,16 +27,6 @@ const COLORREF DARK = RGB(0, 0, 0);
 const COLORREF SELECTED = RGB(0, 0, 128);
 
 enum Mode { CLOSED, BAR, POPUP };
-
-// Which window's menu is active and what is highlighted. Zero is "no menu active".
-struct MenuBarState {
-    HWND hwnd;        // the window whose menu is active (BAR or POPUP), else null
-    int mode;         // Mode
-    int title;        // index of the highlighted or open bar title
-    int item;         // index of the highlighted popup item, or -1
-    int alt_pending;  // Alt went down and nothing else since: its release highlights the bar
-};
-MenuBarState state;
 
 // One menu text split at '&' and '\t'.
 struct Label {
@@ -96,6 +86,23 @@ struct Layout {
     std::vector<PopupItem> items;  // of that popup
     int accel_right = 0;           // right edge of the accelerator column
 };
+
+// Which window's menu is active and what is highlighted. Zero is "no menu active".
+struct MenuBarState {
+    HWND hwnd;        // the window whose menu is active (BAR or POPUP), else null
+    int mode;         // Mode
+    int title;        // index of the highlighted or open bar title
+    int item;         // index of the highlighted popup item, or -1
+    int alt_pending;  // Alt went down and nothing else since: its release highlights the bar
+    // The layout last measured, kept until its window's menu, that menu's items or the open
+    // title change: measuring needs a DC and a font, and the mouse moves often.
+    bool laid;
+    HWND laid_window;
+    HMENU laid_menu;
+    int laid_open;
+    Layout layout;
+};
+MenuBarState state;
 
 long long clamp_extent(long long v) { return v < 0 ? 0 : (v > MAX_EXTENT ? MAX_EXTENT : v); }
 
@@ -162,8 +169,12 @@ Layout layout_with(HDC dc, HWND w, int open) {
     return lay;
 }
 
-// The layout for hit tests, measured on a scratch one-pixel surface.
+// The layout of w's bar with title `open`'s popup (-1: none), measured on a scratch one-pixel
+// surface when the one kept does not fit.
 Layout layout_of(HWND w, int open) {
+    HMENU menu = GetMenu(w);
+    if (state.laid && state.laid_window == w && state.laid_menu == menu && state.laid_open == open)
+        return state.layout;
     uint32_t scratch = 0;
     HDC dc = dc_for_surface(Surface{&scratch, 1, 1, 1});
     if (!dc) return Layout{};
@@ -173,46 +184,42 @@ Layout layout_of(HWND w, int open) {
     SelectObject(dc, old);
     DeleteObject(font);
     dc_free(dc);
+    state.laid = true;
+    state.laid_window = w;
+    state.laid_menu = menu;
+    state.laid_open = open;
+    state.layout = lay;
     return lay;
 }
 
 // ---- drawing ----
 
-// Paints columns l..r-1 and rows t..b-1 in one colour.
-void fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
+// What the bar is painted on: the window's content frame, and a DC on it for the text.
+struct Canvas {
+    HDC dc;
+    Surface frame;
+};
+
+// Paints columns l..r-1 and rows t..b-1 in one colour, straight into the frame: no pen or brush.
+void fill(const Canvas &cv, int l, int t, int r, int b, COLORREF c) {
     if (r <= l || b <= t) return;
-    HPEN pen = CreatePen(PS_SOLID, 1, c);
-    HBRUSH brush = CreateSolidBrush(c);
-    HGDIOBJ old_pen = SelectObject(dc, pen);
-    HGDIOBJ old_brush = SelectObject(dc, brush);
-    if (r - l == 1 || b - t == 1) {
-        MoveToEx(dc, l, t, nullptr);  // a one-pixel strip: Rectangle would draw nothing
-        if (r - l == 1)
-            LineTo(dc, l, b);
-        else
-            LineTo(dc, r, t);
-    } else {
-        Rectangle(dc, l, t, r, b);
-    }
-    SelectObject(dc, old_pen);
-    SelectObject(dc, old_brush);
-    DeleteObject(pen);
-    DeleteObject(brush);
+    surface_fill(cv.frame, RECT{l, t, r, b}, c);
 }
 
 // A 3D edge around r: `light` on the top and left, `dark` on the bottom and right.
-void edge(HDC dc, const Rect &r, COLORREF light, COLORREF dark) {
-    fill(dc, r.l, r.t, r.r - 1, r.t + 1, light);
-    fill(dc, r.l, r.t, r.l + 1, r.b - 1, light);
-    fill(dc, r.l, r.b - 1, r.r, r.b, dark);
-    fill(dc, r.r - 1, r.t, r.r, r.b, dark);
+void edge(const Canvas &cv, const Rect &r, COLORREF light, COLORREF dark) {
+    fill(cv, r.l, r.t, r.r - 1, r.t + 1, light);
+    fill(cv, r.l, r.t, r.l + 1, r.b - 1, light);
+    fill(cv, r.l, r.b - 1, r.r, r.b, dark);
+    fill(cv, r.r - 1, r.t, r.r, r.b, dark);
 }
 
 Rect shrink(const Rect &r, int by) { return Rect{r.l + by, r.t + by, r.r - by, r.b - by}; }
 
 // Draws text with its top-left at (x, y), the mnemonic letter underlined.
-void label_text(HDC dc, int x, int y, const std::string &text, int mnemonic, COLORREF c) {
+void label_text(const Canvas &cv, int x, int y, const std::string &text, int mnemonic, COLORREF c) {
     if (text.empty()) return;
+    HDC dc = cv.dc;
     SetTextColor(dc, c);
     int n = text.size() > (size_t)MAX_EXTENT ? (int)MAX_EXTENT : (int)text.size();
     TextOutA(dc, x, y, text.c_str(), n);
@@ -223,7 +230,7 @@ void label_text(HDC dc, int x, int y, const std::string &text, int mnemonic, COL
     int from = x + text_width(dc, text.substr(0, (size_t)mnemonic));
     int to = x + text_width(dc, text.substr(0, (size_t)mnemonic + 1));
     int row = y + (int)tm.tmAscent + 1;
-    fill(dc, from, row, to, row + 1, c);
+    fill(cv, from, row, to, row + 1, c);
 }
 
 // The classic check mark, 7 by 7, with its top-left at (x, y).
@@ -244,57 +251,59 @@ int text_top(HDC dc, int row_top, int row_height) {
 }
 
 // The grey bar and its titles, the active one highlighted (keyboard) or pressed in (open).
-void paint_bar(HDC dc, const Layout &lay, int width, bool active) {
-    fill(dc, 0, 0, width, BAR_HEIGHT, FACE);
+void paint_bar(const Canvas &cv, const Layout &lay, bool active) {
+    HDC dc = cv.dc;
+    fill(cv, 0, 0, cv.frame.w, BAR_HEIGHT, FACE);
     for (size_t i = 0; i < lay.titles.size(); ++i) {
         const Title &t = lay.titles[i];
         bool hot = active && (int)i == state.title;
         bool grey = (t.flags & (MF_GRAYED | MF_DISABLED)) != 0;
         int shift = 0;
         if (hot && state.mode == POPUP) {
-            edge(dc, t.rect, SHADOW, HILIGHT);  // pressed in while its popup is open
+            edge(cv, t.rect, SHADOW, HILIGHT);  // pressed in while its popup is open
             shift = 1;
         } else if (hot) {
-            fill(dc, t.rect.l, t.rect.t + 1, t.rect.r, t.rect.b - 1, SELECTED);
+            fill(cv, t.rect.l, t.rect.t + 1, t.rect.r, t.rect.b - 1, SELECTED);
         }
         int x = t.rect.l + TITLE_PAD + shift;
         int y = text_top(dc, 0, BAR_HEIGHT) + shift;
-        if (grey && !hot) label_text(dc, x + 1, y + 1, t.label.text, t.label.mnemonic, HILIGHT);
+        if (grey && !hot) label_text(cv, x + 1, y + 1, t.label.text, t.label.mnemonic, HILIGHT);
         COLORREF c = grey ? SHADOW : (hot && state.mode == BAR ? HILIGHT : DARK);
-        label_text(dc, x, y, t.label.text, t.label.mnemonic, c);
+        label_text(cv, x, y, t.label.text, t.label.mnemonic, c);
     }
 }
 
 // The open popup: 3D border, items with check marks and accelerators, greyed and highlighted ones.
-void paint_popup(HDC dc, const Layout &lay) {
+void paint_popup(const Canvas &cv, const Layout &lay) {
+    HDC dc = cv.dc;
     const Rect &p = lay.popup;
     if (p.r <= p.l) return;
-    fill(dc, p.l, p.t, p.r, p.b, FACE);
-    edge(dc, p, FACE, DARK);
-    edge(dc, shrink(p, 1), HILIGHT, SHADOW);
+    fill(cv, p.l, p.t, p.r, p.b, FACE);
+    edge(cv, p, FACE, DARK);
+    edge(cv, shrink(p, 1), HILIGHT, SHADOW);
     for (size_t i = 0; i < lay.items.size(); ++i) {
         const PopupItem &it = lay.items[i];
         const Rect &r = it.rect;
         if (it.item.flags & MF_SEPARATOR) {
             int mid = r.t + SEPARATOR_HEIGHT / 2 - 1;
-            fill(dc, r.l, mid, r.r, mid + 1, SHADOW);
-            fill(dc, r.l, mid + 1, r.r, mid + 2, HILIGHT);
+            fill(cv, r.l, mid, r.r, mid + 1, SHADOW);
+            fill(cv, r.l, mid + 1, r.r, mid + 2, HILIGHT);
             continue;
         }
         bool hot = (int)i == state.item;
         bool grey = (it.item.flags & (MF_GRAYED | MF_DISABLED)) != 0;
-        if (hot) fill(dc, r.l, r.t, r.r, r.b, SELECTED);
+        if (hot) fill(cv, r.l, r.t, r.r, r.b, SELECTED);
         COLORREF c = grey ? SHADOW : (hot ? HILIGHT : DARK);
         int y = text_top(dc, r.t, ITEM_HEIGHT);
         if (it.item.flags & MF_CHECKED) check_mark(dc, r.l + 6, r.t + (ITEM_HEIGHT - 7) / 2, c);
         int x = r.l + CHECK_GUTTER;
         int ax = lay.accel_right - text_width(dc, it.label.accel);
         if (grey && !hot) {  // the emboss: a white copy one pixel down and right
-            label_text(dc, x + 1, y + 1, it.label.text, it.label.mnemonic, HILIGHT);
-            label_text(dc, ax + 1, y + 1, it.label.accel, -1, HILIGHT);
+            label_text(cv, x + 1, y + 1, it.label.text, it.label.mnemonic, HILIGHT);
+            label_text(cv, ax + 1, y + 1, it.label.accel, -1, HILIGHT);
         }
-        label_text(dc, x, y, it.label.text, it.label.mnemonic, c);
-        label_text(dc, ax, y, it.label.accel, -1, c);
+        label_text(cv, x, y, it.label.text, it.label.mnemonic, c);
+        label_text(cv, ax, y, it.label.accel, -1, c);
     }
 }
 
@@ -524,6 +533,12 @@ int key_event(HWND w, const HostEvent &ev) {
 
 }  // namespace
 
+void menubar_forget(HWND w) {
+    if (state.laid_window == w) state.laid = false;
+}
+
+void menubar_menus_changed() { state.laid = false; }
+
 // 20 pixels above the client area for a window with a menu.
 int menubar_height(HWND w) { return GetMenu(w) ? BAR_HEIGHT : 0; }
 
@@ -540,9 +555,10 @@ void menubar_paint(HWND w, Surface frame) {
     int old_mode = SetBkMode(dc, TRANSPARENT);
     COLORREF old_colour = GetTextColor(dc);
     bool active = active_for(w);
-    Layout lay = layout_with(dc, w, active && state.mode == POPUP ? state.title : -1);
-    paint_bar(dc, lay, frame.w, active);
-    if (active && state.mode == POPUP) paint_popup(dc, lay);
+    Layout lay = layout_of(w, active && state.mode == POPUP ? state.title : -1);
+    Canvas cv{dc, frame};
+    paint_bar(cv, lay, active);
+    if (active && state.mode == POPUP) paint_popup(cv, lay);
     SetTextColor(dc, old_colour);
     SetBkMode(dc, old_mode);
     SelectObject(dc, old_font);

@@ -148,6 +148,10 @@ void host_event(const HostEvent &ev) {
         case HostEvent::FOCUS:
             window_set_focus_from_host(w);
             break;
+        case HostEvent::COMMAND:
+            // A choice made outside the bar keeps its place in line with the input around it.
+            push_input(w, WM_COMMAND, (WPARAM)ev.command, 0, 0);
+            break;
         default:
             break;
     }
@@ -241,7 +245,7 @@ bool queue_ready() {
            timer_take(nullptr, false, false, &m);
 }
 
-void queue_command(HWND w, UINT id) { push_input(w, WM_COMMAND, (WPARAM)id, 0, 0); }
+bool messages_ready() { return queue_ready(); }
 
 void queue_forget(HWND w) {
     for (size_t i = state.posted.size(); i-- > 0;)

@@ -15,7 +15,6 @@ namespace {
 // Classic non-client metrics.
 constexpr int FRAME = 3;
 constexpr int CAPTION = 19;
-constexpr int MENU_BAR = 20;
 constexpr int BORDER = 1;
 constexpr int MAX_CLASSES = 1024;
 constexpr long long MAX_POS = 1000000;  // positions beyond this are clamped: no sum can overflow
@@ -52,6 +51,7 @@ struct WindowState {
     std::vector<WindowClass> classes;
     std::vector<std::unique_ptr<Window>> windows;  // creation order
     HWND focus;
+    bool surfaces_told;  // the GDI knows how to reach a window's pixels
 };
 WindowState state;
 
@@ -132,7 +132,7 @@ void set_client_size(Window &win, int cw, int ch) {
 // The client size that the outer size and the decorations leave.
 void fit_client(Window &win) {
     int f = frame_width(win.style);
-    int top = f + (has_caption(win.style) ? CAPTION : 0) + (win.menu ? MENU_BAR : 0);
+    int top = f + (has_caption(win.style) ? CAPTION : 0) + (win.menu ? MENU_BAR_HEIGHT : 0);
     int cw = (int)std::max(0LL, (long long)win.w - 2 * f);
     int ch = (int)std::max(0LL, (long long)win.h - f - top);
     set_client_size(win, cw, ch);
@@ -216,6 +216,16 @@ Surface window_client_surface(HWND w) {
     return Surface{win->px.data(), win->cw, win->ch, win->cw};
 }
 
+ClientPixels window_client_pixels(HWND__ *w) {
+    Surface s = window_client_surface(w);
+    ClientPixels out;
+    out.px = s.px;
+    out.w = s.w;
+    out.h = s.h;
+    out.stride = s.stride;
+    return out;
+}
+
 void window_pixels_changed(HWND w) {
     if (Window *win = find(w)) win->changed = true;
 }
@@ -273,6 +283,7 @@ void window_resize_content(HWND w, int content_w, int content_h) {
 }
 
 void window_menus_changed() {
+    menubar_menus_changed();
     for (auto &p : state.windows)
         if (p->menu) p->changed = true;
 }
@@ -314,8 +325,11 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *wc) {
 HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
                             int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                             LPVOID param) {
-    // Window DCs draw on visible windows only: a hidden window has no pixels on the desktop.
-    gdi_set_window_surfaces(WindowSurfaces{visible_client_surface, window_pixels_changed});
+    if (!state.surfaces_told) {
+        // Window DCs draw on visible windows only: a hidden window has no pixels on the desktop.
+        gdi_set_window_surfaces(WindowSurfaces{visible_client_surface, window_pixels_changed});
+        state.surfaces_told = true;
+    }
     long cls = find_class(class_name);
     if (cls < 0) return nullptr;
     void *h = handle_new();
@@ -368,6 +382,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     paint_forget(hwnd);
     queue_forget(hwnd);
     if (state.focus == hwnd) state.focus = nullptr;
+    menubar_forget(hwnd);
     win = find(hwnd);
     if (!win) return TRUE;
     HMENU menu = win->menu;
@@ -446,7 +461,7 @@ int WINAPI GetSystemMetrics(int index) {
         case SM_CYFRAME:
             return FRAME;
         case SM_CYMENU:
-            return MENU_BAR;
+            return MENU_BAR_HEIGHT;
         default:
             return 0;
     }
@@ -495,6 +510,7 @@ BOOL WINAPI SetMenu(HWND hwnd, HMENU menu) {
     if (menu && !menu_items(menu)) return FALSE;
     int old_w = win->cw, old_h = win->ch;
     win->menu = menu;
+    menubar_forget(hwnd);
     fit_client(*win);
     win->changed = true;
     if (win->created && (win->cw != old_w || win->ch != old_h)) {

@@ -1,10 +1,12 @@
 // The headless host's test API (headless.h): injected input with a US keyboard layout, pixel
 // and menu reads, object counts and allocation failures. The host itself, its clock and its input
-// queue live in host_headless.cpp.
+// queue live in platform/hosts/headless/; windows and menus are read through Win32 calls and
+// host.h, the window core's interface for hosts.
 #include "headless.h"
-#include "core.h"
 #include "headless_host.h"
+#include "host.h"
 #include "kernel.h"
+#include "surface.h"
 
 namespace plat {
 namespace {
@@ -18,83 +20,18 @@ bool is_ctrl(int vk) { return vk == VK_CONTROL || vk == VK_LCONTROL || vk == VK_
 bool is_shift(int vk) { return vk == VK_SHIFT || vk == VK_LSHIFT || vk == VK_RSHIFT; }
 bool is_alt(int vk) { return vk == VK_MENU || vk == VK_LMENU || vk == VK_RMENU; }
 
-// US-layout punctuation keys: the key, and what it types without and with Shift.
-struct Punct {
-    int vk;
-    char plain, shifted;
-};
-const Punct punct[] = {
-    {VK_OEM_1, ';', ':'},      {VK_OEM_PLUS, '=', '+'}, {VK_OEM_COMMA, ',', '<'}, {VK_OEM_MINUS, '-', '_'},
-    {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},    {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},
-    {VK_OEM_5, '\\', '|'},     {VK_OEM_6, ']', '}'},    {VK_OEM_7, '\'', '"'},
-};
-
-// The character a key types with the modifiers held now (0 for none), on a US layout.
-int char_of_key(int vk) {
-    if (state.ctrl && state.alt) return 0;
-    if (vk >= 'A' && vk <= 'Z') {
-        if (state.ctrl) return vk - 'A' + 1;
-        return (state.shift && !state.alt) ? vk : vk + 32;
-    }
-    if (state.ctrl) {
-        if (vk == VK_RETURN) return 10;
-        if (vk == VK_BACK) return 127;
-        return 0;
-    }
-    static const char shifted_digits[] = ")!@#$%^&*(";
-    if (vk >= '0' && vk <= '9') return state.shift ? shifted_digits[vk - '0'] : vk;
-    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) return '0' + vk - VK_NUMPAD0;
-    switch (vk) {
-        case VK_SPACE:
-            return ' ';
-        case VK_RETURN:
-            return 13;
-        case VK_BACK:
-            return 8;
-        case VK_TAB:
-            return 9;
-        case VK_ESCAPE:
-            return 27;
-        case VK_MULTIPLY:
-            return '*';
-        case VK_ADD:
-            return '+';
-        case VK_SUBTRACT:
-            return '-';
-        case VK_DECIMAL:
-            return '.';
-        case VK_DIVIDE:
-            return '/';
-        default:
-            break;
-    }
-    for (const Punct &p : punct)
-        if (p.vk == vk) return state.shift ? p.shifted : p.plain;
-    return 0;
+// The modifiers held now, as the keyboard rule takes them.
+int modifiers() {
+    return (state.shift ? KEY_SHIFT : 0) | (state.ctrl ? KEY_CTRL : 0) | (state.alt ? KEY_ALT : 0);
 }
 
-// The key that types ch on a US layout; VK_PACKET for characters no key has.
-int key_of_char(unsigned char ch) {
-    if (ch >= 'a' && ch <= 'z') return ch - 32;
-    if ((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9')) return ch;
-    switch (ch) {
-        case ' ':
-            return VK_SPACE;
-        case 13:
-            return VK_RETURN;
-        case 8:
-            return VK_BACK;
-        case 9:
-            return VK_TAB;
-        case 27:
-            return VK_ESCAPE;
-        default:
-            break;
-    }
-    if (ch >= 1 && ch <= 26) return 'A' + ch - 1;  // a control character: Ctrl and its letter
-    for (const Punct &p : punct)
-        if (p.plain == (char)ch || p.shifted == (char)ch) return p.vk;
-    return VK_PACKET;
+// Pixels above the client area in the host's content coordinates: the menu bar, if any.
+int bar_height(HWND w) { return GetMenu(w) ? GetSystemMetrics(SM_CYMENU) : 0; }
+
+// The flags of w's menu item id as GetMenuState gives them, or -1 when w's menu has no such item.
+int item_flags(HWND w, UINT id) {
+    UINT flags = GetMenuState(GetMenu(w), id, MF_BYCOMMAND);
+    return flags == (UINT)-1 ? -1 : (int)(flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_SEPARATOR));
 }
 
 }  // namespace
@@ -115,7 +52,7 @@ unsigned long headless_wait_count(void) { return headless_waits(); }
 void headless_click(HWND hwnd, int x, int y) {
     if (!IsWindow(hwnd)) return;
     // Injected in client pixels; the host speaks content pixels, which start with the menu bar.
-    long long cy = (long long)y + menubar_height(hwnd);
+    long long cy = (long long)y + bar_height(hwnd);
     HostEvent ev;
     ev.x = x;
     ev.y = cy > INT32_MAX ? INT32_MAX : (int)cy;
@@ -134,7 +71,7 @@ void headless_key_down(HWND hwnd, int vk) {
     HostEvent ev;
     ev.kind = HostEvent::KEY_DOWN;
     ev.vk = vk;
-    ev.ch = char_of_key(vk);
+    ev.ch = key_char(vk, modifiers());
     ev.alt = state.alt ? 1 : 0;
     headless_inject(hwnd, ev);
 }
@@ -171,19 +108,23 @@ void headless_close(HWND hwnd) {
 
 int headless_menu_choose(HWND hwnd, UINT id) {
     if (!IsWindow(hwnd)) return 0;
-    int flags = menu_state_by_command(GetMenu(hwnd), id);
+    int flags = item_flags(hwnd, id);
     if (flags < 0 || (flags & (MF_GRAYED | MF_DISABLED | MF_SEPARATOR))) return 0;
-    return headless_inject_command(hwnd, id) ? 1 : 0;
+    // In line with the input injected before and after it, through the host's event poll.
+    HostEvent ev;
+    ev.kind = HostEvent::COMMAND;
+    ev.command = id;
+    return headless_inject(hwnd, ev) ? 1 : 0;
 }
 
 COLORREF headless_pixel(HWND hwnd, int x, int y) {
-    Surface s = window_client_surface(hwnd);
+    ClientPixels s = window_client_pixels(hwnd);
     if (!s.px || x < 0 || y < 0 || x >= s.w || y >= s.h) return CLR_INVALID;
     return colorref_from_rgb(s.px[(size_t)y * (size_t)s.stride + (size_t)x]);
 }
 
 int headless_client_pixels(HWND hwnd, unsigned int *out, int max_pixels, int *w, int *h) {
-    Surface s = window_client_surface(hwnd);
+    ClientPixels s = window_client_pixels(hwnd);
     if (w) *w = s.px ? s.w : 0;
     if (h) *h = s.px ? s.h : 0;
     long long n = (long long)s.w * s.h;
@@ -195,7 +136,7 @@ int headless_client_pixels(HWND hwnd, unsigned int *out, int max_pixels, int *w,
 
 int headless_menu_state(HWND hwnd, UINT id) {
     if (!IsWindow(hwnd)) return -1;
-    int flags = menu_state_by_command(GetMenu(hwnd), id);
+    int flags = item_flags(hwnd, id);
     return flags < 0 ? -1 : (flags & (MF_CHECKED | MF_GRAYED | MF_DISABLED));
 }
 

@@ -48,11 +48,6 @@ bool live(const HostWindow *hw) {
     return false;
 }
 
-// The page's event kinds, in the order web/plako.js numbers them.
-const HostEvent::Kind KINDS[] = {
-    HostEvent::NONE,   HostEvent::MOUSE_DOWN, HostEvent::MOUSE_UP, HostEvent::MOUSE_MOVE, HostEvent::KEY_DOWN,
-    HostEvent::KEY_UP, HostEvent::CLOSE,      HostEvent::EXPOSE,   HostEvent::RESIZE,     HostEvent::FOCUS};
-
 int web_init(void) { return 1; }
 
 void *web_create_window(HWND__ *owner, const char *title, int x, int y, int w, int h, int resizable) {
@@ -95,9 +90,11 @@ int web_poll_event(HostEvent *out) {
     int v[8];
     while (plako_web_next(v)) {
         HostWindow *hw = window_by_id(v[1]);
-        if (!hw || v[0] <= 0 || v[0] >= (int)(sizeof KINDS / sizeof KINDS[0])) continue;
+        // The page numbers its events as HostEvent::Kind does (a test compares the two); it makes
+        // no menu choices of its own, which come from the menu bar.
+        if (!hw || v[0] <= HostEvent::NONE || v[0] >= HostEvent::COMMAND) continue;
         HostEvent ev;
-        ev.kind = KINDS[v[0]];
+        ev.kind = (HostEvent::Kind)v[0];
         ev.window = hw->owner;
         ev.x = v[2];
         ev.y = v[3];

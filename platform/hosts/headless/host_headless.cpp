@@ -1,13 +1,14 @@
 // The headless host: a real backend without a display. Its clock is virtual and moves only when
 // the program waits (to the next due timer) or when a test advances it; its input is what a test
-// injects, queued in order; its screen is 1280 by 1024.
+// injects, queued in order (menu choices too, as COMMAND events); its screen is 1280 by 1024.
+#include <windows.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <memory>
 #include <vector>
 
-#include "core.h"
 #include "headless_host.h"
 
 namespace plat {
@@ -23,20 +24,13 @@ struct HostWindow {
     int shown;
 };
 
-// One piece of injected input: a host event, or a menu choice (command != 0).
-struct Injected {
-    HostEvent ev;
-    HWND window = nullptr;
-    UINT command = 0;
-};
-
 struct HeadlessState {
     uint64_t clock;
-    HeadlessIdleHook hook;
+    IdleHook hook;
     void *hook_ctx;
     unsigned long waits;
     int waiting;  // inside wait_event: a hook that pumps messages must not wait again
-    std::deque<Injected> queue;
+    std::deque<HostEvent> queue;
     std::vector<std::unique_ptr<HostWindow>> windows;  // owned here: windows may outlive the program
 };
 HeadlessState state;
@@ -63,18 +57,10 @@ void show_window(void *win, int show) { static_cast<HostWindow *>(win)->shown = 
 void present(void *, const uint32_t *, int, int, int) {}
 
 int poll_event(HostEvent *ev) {
-    while (!state.queue.empty()) {
-        Injected in = state.queue.front();
-        state.queue.pop_front();
-        if (in.command) {
-            // Queued among the input converted so far, so the choice keeps its place in line.
-            if (IsWindow(in.window)) queue_command(in.window, in.command);
-            continue;
-        }
-        *ev = in.ev;
-        return 1;
-    }
-    return 0;
+    if (state.queue.empty()) return 0;
+    *ev = state.queue.front();
+    state.queue.pop_front();
+    return 1;
 }
 
 uint32_t now_ms() { return (uint32_t)state.clock; }
@@ -94,7 +80,7 @@ void wait_event(uint32_t deadline) {
     state.waits++;
     if (state.hook) state.hook(state.hook_ctx);
     state.waiting = 0;
-    if (!state.queue.empty() || queue_ready()) return;
+    if (!state.queue.empty() || messages_ready()) return;
     uint32_t now = (uint32_t)state.clock;
     bool polling = deadline != NO_DEADLINE && (uint32_t)(deadline - now) - 1u >= 0x7fffffffu;
     if (polling) {
@@ -126,26 +112,16 @@ const Host host_headless = {
     poll_event, wait_event, now_ms,        screen_size,    debug_text,
 };
 
-void headless_inject(HWND w, HostEvent ev) {
-    if (!IsWindow(w) || state.queue.size() >= MAX_QUEUED) return;
+bool headless_inject(HWND w, HostEvent ev) {
+    if (!IsWindow(w) || state.queue.size() >= MAX_QUEUED) return false;
     ev.window = w;
-    Injected in;
-    in.ev = ev;
-    state.queue.push_back(in);
-}
-
-bool headless_inject_command(HWND w, UINT id) {
-    if (state.queue.size() >= MAX_QUEUED) return false;
-    Injected in;
-    in.window = w;
-    in.command = id;
-    state.queue.push_back(in);
+    state.queue.push_back(ev);
     return true;
 }
 
 uint64_t headless_clock() { return state.clock; }
 void headless_clock_advance(uint64_t ms) { state.clock += ms; }
-void headless_hook(HeadlessIdleHook hook, void *ctx) {
+void headless_hook(IdleHook hook, void *ctx) {
     state.hook = hook;
     state.hook_ctx = ctx;
 }

@@ -47,20 +47,6 @@ HostWindow *window_by_id(Uint32 id) {
     return nullptr;
 }
 
-// Windows-1252 bytes 0x80..0x9F and the code points they stand for (0 = unused byte).
-const Uint16 CP1252_HIGH[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// The Windows-1252 byte for a code point, or 0 when it has none.
-int cp1252_from_unicode(Uint32 cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return (int)cp;
-    for (int i = 0; i < 32; ++i)
-        if (CP1252_HIGH[i] && CP1252_HIGH[i] == cp) return 0x80 + i;
-    return 0;
-}
-
 // Decodes the UTF-8 sequence at s[*i], advancing *i; malformed bytes decode as U+FFFD.
 Uint32 next_code_point(const char *s, size_t n, size_t *i) {
     unsigned char c = (unsigned char)s[*i];
@@ -92,7 +78,7 @@ std::string utf8_from_cp1252(const char *s, size_t limit) {
     std::string out;
     for (size_t i = 0; s && i < limit && s[i]; ++i) {
         unsigned char c = (unsigned char)s[i];
-        Uint32 cp = (c >= 0x80 && c < 0xA0) ? CP1252_HIGH[c - 0x80] : c;
+        Uint32 cp = cp1252_to_unicode(c);
         if (cp == 0) cp = '?';
         if (cp < 0x80) {
             out += (char)cp;
@@ -175,25 +161,13 @@ int vk_from_key(const SDL_Keysym &k) {
     // clang-format on
 }
 
-// The character a key types when SDL sends no text for it: the control characters, and
-// letters and digits under Alt (which become WM_SYSCHAR, the menu's mnemonics).
+// The character a key types when SDL sends no text for it: the control characters, and keys
+// under Ctrl or Alt (Alt+letter becomes WM_SYSCHAR, the menu's mnemonics). What a key types
+// otherwise comes as SDL's text, which knows the layout.
 int control_char(int vk, Uint16 mod) {
-    bool ctrl = (mod & KMOD_CTRL) != 0, alt = (mod & KMOD_ALT) != 0, shift = (mod & KMOD_SHIFT) != 0;
-    if (ctrl && !alt && vk >= 'A' && vk <= 'Z') return vk - 'A' + 1;
-    if (alt && !ctrl && vk >= 'A' && vk <= 'Z') return shift ? vk : vk + ('a' - 'A');
-    if (alt && !ctrl && vk >= '0' && vk <= '9') return vk;
-    switch (vk) {
-        case VK_RETURN:
-            return 13;
-        case VK_BACK:
-            return 8;
-        case VK_TAB:
-            return 9;
-        case VK_ESCAPE:
-            return 27;
-        default:
-            return 0;
-    }
+    bool ctrl = (mod & KMOD_CTRL) != 0, alt = (mod & KMOD_ALT) != 0;
+    int ch = key_char(vk, ((mod & KMOD_SHIFT) ? KEY_SHIFT : 0) | (ctrl ? KEY_CTRL : 0) | (alt ? KEY_ALT : 0));
+    return (ctrl || alt || ch < ' ' || ch == 127) ? ch : 0;
 }
 
 // A text input with no key down before it: each character comes as a VK_PACKET key.

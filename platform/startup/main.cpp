@@ -9,10 +9,6 @@
 
 #include "host.h"
 
-namespace plat {
-extern const Host host_sdl;
-}
-
 namespace {
 
 // Quotes an argument the way a command line needs it when it holds blanks or is empty.
