@@ -40,8 +40,8 @@
 //                -floor(w/2). Wide lines and rectangles stamp it (shapes.cpp).
 //   path pen     a pen 2..32 wide, along the walk: the dot on every pixel the walk visits, and
 //                over every diagonal step the band of a wide line.
-//   band pen     a wider pen, the wide-pen band: the band between the ellipses of the outline's outer and inner
-//                edges, the box grown and shrunk by the dot.
+//   band pen     a wider pen (the wide-pen band): the band between the ellipses of the outline's
+//                outer and inner edges, the box grown and shrunk by the dot.
 //
 // Rows are clipped to the surface before anything is worked out: the cost follows the visible
 // rows, never the box's size.

@@ -96,9 +96,9 @@ class Dot {
     }
 
    private:
-    static constexpr int64_t KEPT_MAX = 64;  // widest dot whose rows are kept
+    static constexpr int64_t KEPT_MAX = 64;    // widest dot whose rows are kept
     int64_t row_a[KEPT_MAX], row_b[KEPT_MAX];  // the kept rows' runs (rows lo..hi only)
-    std::unique_ptr<const EllipseRows> huge;  // a wider dot's rows, asked for one by one
+    std::unique_ptr<const EllipseRows> huge;   // a wider dot's rows, asked for one by one
     Run huge_row(int64_t dy) const;
 };
 
