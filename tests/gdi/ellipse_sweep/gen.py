@@ -1,14 +1,19 @@
-#!/usr/bin/env python3
 """Makes the ellipse sweep's expected pictures with a reference GDI under Wine.
 
 usage: gen.py [--cases FILE] [--out FILE]
 
 Without --cases it draws the sweep that test_ellipse_sweep.cpp checks (the list below, fixed by
-its seed) and writes tests/gdi/ellipse_sweep/expected.bin. With --cases it draws the cases of
-FILE ("l t r b penw filled" a line), for sweeps of one's own; the test reads such a file too
-when PLAKO_ELLIPSE_SWEEP names it.
+its seed) and writes expected.bin beside this file. With --cases it draws the cases of FILE
+("l t r b penw filled" a line), for sweeps of one's own; the test reads such a file too when
+PLAKO_ELLIPSE_SWEEP names it:
 
-Needs mingw-w64 (x86_64-w64-mingw32-gcc) and wine, as ../shared/gdi-reference does.
+    python3 tests/gdi/ellipse_sweep/gen.py                      # the committed sweep
+    python3 tests/gdi/ellipse_sweep/gen.py --cases my.txt --out /tmp/my.bin
+    PLAKO_ELLIPSE_SWEEP=/tmp/my.bin build/default/tests/test_gdi --gtest_filter='EllipseSweep*'
+
+It builds probe.c (beside this file) with mingw-w64 (x86_64-w64-mingw32-gcc) and runs it under
+Wine, headless, in the prefix $WINEPREFIX (default /tmp/plako-ellipse-wineprefix, made on first
+use): scripts/deps.sh windows wine installs both. The probe draws no text, so fonts do not matter.
 
 Wine paints stray brush runs on the empty rows of some narrow filled ellipses, from memory it
 never wrote (see probe.c): the probe runs eight times, each leaving different values behind, and
@@ -147,8 +152,11 @@ def probe_runs(cases, work):
         for c in cases:
             f.write('%d %d %d %d %d %d\n' % c)
     env = dict(os.environ, WINEDEBUG='-all', WINEDLLOVERRIDES='mscoree,mshtml=', WINEARCH='win64')
-    env.setdefault('WINEPREFIX', '/tmp/gdi-reference-wineprefix')
-    env.pop('DISPLAY', None)
+    env.setdefault('WINEPREFIX', '/tmp/plako-ellipse-wineprefix')
+    env.pop('DISPLAY', None)  # a memory DC needs no X server
+    if not os.path.isdir(os.path.join(env['WINEPREFIX'], 'drive_c', 'windows')):
+        subprocess.call(['wineboot', '-i'], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.check_call(['wineserver', '-w'], env=env)
     outs = [os.path.join(work, 'runs%d.txt' % i) for i in range(len(RUNS))]
     procs = [subprocess.Popen(['wine', exe, cin, o] + [str(a) for a in r], env=env) for o, r in zip(outs, RUNS)]
     if any(p.wait() for p in procs):
