@@ -102,11 +102,13 @@ int script_open(int for_writing) {
     if (fd < 0 || err != 0) {
         if (fd >= 0) file_close(fd);
         plako_console_printf(failed_line, SCRIPT_NAME);
-        if (kind != nullptr)
+        if (kind != nullptr) {
+            plako_console_printf("%s is %s, not a regular file\n", SCRIPT_NAME, kind);
             snprintf(s.reason, sizeof s.reason, "%s is %s, not a regular file", SCRIPT_NAME, kind);
-        else
+        } else {
+            plako_console_printf("%s: %s\n", SCRIPT_NAME, strerror(err));
             snprintf(s.reason, sizeof s.reason, "%s: %s", SCRIPT_NAME, strerror(err));
-        plako_console_printf("%s\n", s.reason);
+        }
         return 0;
     }
     s.fd = fd;
@@ -210,7 +212,8 @@ int script_end_playback(ReplayOutcome how) {
 int script_bad_line(const ScriptLine &parsed) {
     ScriptState &s = script_state;
     snprintf(s.reason, sizeof s.reason, "%s: %s", parsed.why, parsed.shown);
-    plako_console_printf("Bad line %ld in script file %s%s\n", s.lines, SCRIPT_NAME, s.reason);
+    plako_console_printf("Bad line %ld in script file %s%s: %s\n", s.lines, SCRIPT_NAME, parsed.why,
+                         parsed.shown);
     return script_end_playback(REPLAY_BAD_LINE);
 }
 

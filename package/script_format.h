@@ -4,10 +4,10 @@
 #ifndef PLAKO_SCRIPT_FORMAT_H
 #define PLAKO_SCRIPT_FORMAT_H
 
-#define SCRIPT_LINE_SIZE 512     // one line read, line end and NUL included
-#define SCRIPT_NUMBER_SIZE 12    // one number field, NUL included: at most 11 characters
-#define SCRIPT_SHOWN_MAX 60      // characters of a bad line quoted in its report
-#define SCRIPT_EVENT_TEXT 64     // room for any line script_format_event writes
+#define SCRIPT_LINE_SIZE 512       // one line read, line end and NUL included
+#define SCRIPT_NUMBER_SIZE 12      // one number field, NUL included: at most 11 characters
+#define SCRIPT_SHOWN_MAX 60        // characters of a bad line quoted in its report
+#define SCRIPT_EVENT_TEXT 64       // room for any line script_format_event writes
 #define SCRIPT_SOURCE_END (-1)     // what a source's next() returns at its end
 #define SCRIPT_SOURCE_FAILED (-2)  // and when it cannot be read
 
@@ -38,11 +38,11 @@ enum ScriptLineStatus {
 
 struct ScriptLine {
     ScriptLineStatus status;
-    int kind;   // EVENT_MOUSE, EVENT_KBD or EVENT_PERIODIC for an event
-    int x, y;   // MOUSE
-    char key;   // KBD: the number's low byte
-    int count;  // PERIODIC: the ticks the line holds as written, 0 included
-    const char *why;                  // BAD: "" or the reason added after the line's number
+    int kind;                          // EVENT_MOUSE, EVENT_KBD or EVENT_PERIODIC for an event
+    int x, y;                          // MOUSE
+    char key;                          // KBD: the number's low byte
+    int count;                         // PERIODIC: the ticks the line holds as written, 0 included
+    const char *why;                   // BAD: "" or the reason added after the line's number
     char shown[SCRIPT_SHOWN_MAX + 4];  // BAD: the line quoted on one row, "..." when cut
 };
 

@@ -61,10 +61,14 @@ TEST_F(ScriptFormat, ReadsWholeLinesOnly) {
         std::vector<std::string> lines;
         ScriptRead end;
     } cases[] = {
-        {"two lines", "PLAKO_KBD(65);\nPLAKO_PERIODIC(3);\n", {"PLAKO_KBD(65);\n", "PLAKO_PERIODIC(3);\n"},
+        {"two lines",
+         "PLAKO_KBD(65);\nPLAKO_PERIODIC(3);\n",
+         {"PLAKO_KBD(65);\n", "PLAKO_PERIODIC(3);\n"},
          SCRIPT_READ_AT_END},
         {"nothing", "", {}, SCRIPT_READ_AT_END},
-        {"a last line without its line end is no line", "PLAKO_KBD(1);\nPLAKO_KBD(2);", {"PLAKO_KBD(1);\n"},
+        {"a last line without its line end is no line",
+         "PLAKO_KBD(1);\nPLAKO_KBD(2);",
+         {"PLAKO_KBD(1);\n"},
          SCRIPT_READ_AT_END},
         {"CR-LF kept as read", "\r\nPLAKO_KBD(1);\r\n", {"\r\n", "PLAKO_KBD(1);\r\n"}, SCRIPT_READ_AT_END},
         {"NUL reads as ?", std::string("PLAKO_KBD(6\0);\n", 16), {"PLAKO_KBD(6?);\n"}, SCRIPT_READ_AT_END},
@@ -98,7 +102,8 @@ TEST_F(ScriptFormat, ParsesEventsAtTheEdgesOfTheirFields) {
     } cases[] = {
         {"PLAKO_MOUSE(10, -20);\n", EVENT_MOUSE, 10, -20, 0, 0},
         {"PLAKO_MOUSE(-2147483648, 2147483647);\n", EVENT_MOUSE, INT_MIN, INT_MAX, 0, 0},
-        {"PLAKO_MOUSE(12-3, 4);\n", EVENT_MOUSE, 12, 4, 0, 0},  // a field's value is the number it begins with
+        {"PLAKO_MOUSE(12-3, 4);\n", EVENT_MOUSE, 12, 4, 0,
+         0},  // a field's value is the number it begins with
         {"PLAKO_MOUSE(-0000000001,5);\r\n", EVENT_MOUSE, -1, 5, 0, 0},  // 11 characters, the most
         {"PLAKO_KBD(65);\n", EVENT_KBD, 0, 0, 'A', 0},
         {"PLAKO_KBD(321);\n", EVENT_KBD, 0, 0, 'A', 0},  // the number's low byte
@@ -137,8 +142,10 @@ TEST_F(ScriptFormat, NamesEmptyBadAndUnknownLines) {
         {"a mouse line needs two", "PLAKO_MOUSE(5);\n", 0, SCRIPT_LINE_BAD, "", "PLAKO_MOUSE(5);"},
         {"12 characters", "PLAKO_PERIODIC(000000000001);\n", 0, SCRIPT_LINE_BAD, "",
          "PLAKO_PERIODIC(000000000001);"},
-        {"above int32", "PLAKO_PERIODIC(2147483648);\n", 0, SCRIPT_LINE_BAD, "", "PLAKO_PERIODIC(2147483648);"},
-        {"below int32", "PLAKO_MOUSE(-2147483649, 0);\n", 0, SCRIPT_LINE_BAD, "", "PLAKO_MOUSE(-2147483649, 0);"},
+        {"above int32", "PLAKO_PERIODIC(2147483648);\n", 0, SCRIPT_LINE_BAD, "",
+         "PLAKO_PERIODIC(2147483648);"},
+        {"below int32", "PLAKO_MOUSE(-2147483649, 0);\n", 0, SCRIPT_LINE_BAD, "",
+         "PLAKO_MOUSE(-2147483649, 0);"},
         {"control characters quoted as ?", "PLAKO_K\tB\x01\n", 0, SCRIPT_LINE_BAD, "", "PLAKO_K?B?"},
         {"too long, quoted to 60", long_text, 1, SCRIPT_LINE_BAD,
          " (more than 511 characters with its line end)", long_text.substr(0, 60) + "..."},
