@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "internal.h"
+#include "replay.h"
 
 namespace {
 
@@ -83,6 +84,8 @@ int plako_console_printf(const char *format, ...) {
     va_end(args);
     // A null format would make an empty line that says nothing: the line says what happened.
     if (!format) snprintf(buf, sizeof buf, "plako_console_printf: the format is a null pointer\n");
+    const ReplayHooks *hooks = replay_hooks();
+    if (hooks != nullptr && hooks->console_line != nullptr) hooks->console_line(hooks->ctx, buf);
     ring_append(buf);
     console_draw_line(buf);
     // The debugger sees every line too (off Windows: the terminal that started the program).

@@ -1,10 +1,9 @@
 // The event wait: the package's only message loop, the run controls, the "&Run" menu, the Ctrl
 // accelerators and the commands they share with the menu.
 #include "internal.h"
+#include "replay.h"
 
 namespace {
-
-const int vk_ctrl = 17;
 
 struct EventState {
     PendingEvent pending;  // the event the current wait assembles
@@ -114,14 +113,22 @@ int plako_pump(void) {
 
 // Waits until an event is ready, stores its x, y and key, and returns its kind.
 int plako_next_event(int *x, int *y, char *key) {
+    const ReplayHooks *hooks = replay_hooks();
+    if (hooks != nullptr && hooks->wait != nullptr && hooks->wait(hooks->ctx)) {
+        if (x) *x = 0;
+        if (y) *y = 0;
+        if (key) *key = 0;
+        return EVENT_QUIT;
+    }
     state.pending.kind = EVENT_NONE;
     state.pending.x = 0;
     state.pending.y = 0;
     state.pending.key = 0;
+    int from_script = 0;
     while (waiting_for_message()) {
         int took = plako_pump();
-        if (state.pending.kind == EVENT_QUIT) break;  // the script is not consulted in this pass
-        if (script_playback_hook()) break;            // a played event needs no tick
+        if (state.pending.kind == EVENT_QUIT) break;             // the script is not consulted in this pass
+        if ((from_script = script_playback_hook()) != 0) break;  // a played event needs no tick
         if ((state.one_frame || state.animate) && state.pending.kind == EVENT_NONE) {
             // Arming drops earlier ticks, so periodic events never queue up.
             state.pending.kind = EVENT_PERIODIC;
@@ -132,10 +139,16 @@ int plako_next_event(int *x, int *y, char *key) {
         if (!took && !script_reading() && waiting_for_message()) WaitMessage();
     }
     script_record_hook(state.pending.kind, state.pending.x, state.pending.y, state.pending.key);
-    if (x) *x = state.pending.x;
-    if (y) *y = state.pending.y;
-    if (key) *key = state.pending.key;
-    return state.quit_request ? EVENT_QUIT : state.pending.kind;
+    int kind = state.quit_request ? EVENT_QUIT : state.pending.kind;
+    int ex = state.pending.x, ey = state.pending.y;
+    char ekey = state.pending.key;
+    if (hooks != nullptr && hooks->event != nullptr)
+        kind = hooks->event(hooks->ctx, kind, &ex, &ey, &ekey, from_script);
+    script_handed(from_script, kind);
+    if (x) *x = ex;
+    if (y) *y = ey;
+    if (key) *key = ekey;
+    return kind;
 }
 
 // Sets the run mode; returns 1, or 0 without acting before plako_start.
@@ -204,10 +217,10 @@ int event_handle_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
             state.tick_pending = 1;
             return 1;
         case WM_KEYUP:
-            if (wparam == (WPARAM)vk_ctrl) state.ctrl_held = 0;
+            if (wparam == (WPARAM)VK_CONTROL) state.ctrl_held = 0;
             return 1;
         case WM_KEYDOWN:
-            if (wparam == (WPARAM)vk_ctrl)
+            if (wparam == (WPARAM)VK_CONTROL)
                 state.ctrl_held = 1;
             else if (state.ctrl_held)
                 run_accelerator(wparam);

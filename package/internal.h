@@ -19,6 +19,10 @@ inline int plako_saturate(long long v) {
 #define PLAKO_CANVAS_HEIGHT 540
 #define PLAKO_TICK_TIMER_ID 2
 #define PLAKO_TICK_PERIOD 100
+#define PLAKO_GRAPHICS_CLASS "DrawWndClass"
+#define PLAKO_GRAPHICS_TITLE "PLAKO Graphics"
+#define PLAKO_CONSOLE_CLASS "TextWndClass"
+#define PLAKO_CONSOLE_TITLE "PLAKO Text"
 
 HWND window_graphics(void);  // null until plako_start
 HWND window_console(void);
@@ -67,6 +71,14 @@ int script_reading(void);  // playback or play-one is on: the next pass consults
 // The wait's hooks: after the pump step (1 = the script delivered the event) and before return.
 int script_playback_hook(void);
 void script_record_hook(int kind, int x, int y, char key);
+
+// After the wait chose its event: from_script says the script delivered it, handed is the kind
+// the program gets, so the script knows which of its events were handed over.
+void script_handed(int from_script, int handed);
+
+// ---- replay.cpp: the runner's hooks (replay.h) ----
+struct ReplayHooks;
+const ReplayHooks *replay_hooks(void);  // null while none are registered
 
 // ---- console.cpp ----
 #define PLAKO_TEXT_BUFFER 1024  // a formatted text holds at most 1023 characters

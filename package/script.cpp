@@ -9,7 +9,6 @@
 // failed write never leaves half a line for the next one to glue onto; and before every write the
 // file is checked to still be the one recording started, so nothing goes into a deleted, replaced
 // or emptied file.
-#include <ctype.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -20,13 +19,13 @@
 #include <sys/types.h>
 
 #include "internal.h"
+#include "regular_file.h"
+#include "replay.h"
+#include "script_format.h"
 
 #ifdef _WIN32
 #include <io.h>
-// The C runtime's names for the same calls. There are no FIFOs to block on in a Windows folder,
-// and the text mode turns each "\n" into the system's line end, as the classic "wt" stream does.
-typedef struct _stati64 FileStat;
-#define file_open(name, flags) _open((name), (flags) | _O_TEXT, _S_IREAD | _S_IWRITE)
+// The C runtime's names for the same calls (regular_file.cpp opens the file, in text mode).
 #define file_stat(name, st) _stati64((name), (st))
 #define file_fstat(fd, st) _fstati64((fd), (st))
 #define file_write(fd, p, n) _write((fd), (p), (unsigned)(n))
@@ -35,15 +34,11 @@ typedef struct _stati64 FileStat;
 #define file_truncate(fd, at) _chsize_s((fd), (at))
 #define file_close(fd) _close(fd)
 #define file_stream(fd) _fdopen((fd), "rt")
-#define FILE_READ _O_RDONLY
-#define FILE_WRITE (_O_WRONLY | _O_CREAT)
 // The C runtime has no file identity here (no inode, and a drive number only from a name), and
 // Windows refuses to delete or rename over a file that is open: the name is only checked to exist.
 #define file_same(a, b) 1
 #else
 #include <unistd.h>
-typedef struct stat FileStat;
-#define file_open(name, flags) open((name), (flags) | O_NONBLOCK | O_CLOEXEC, 0666)
 #define file_stat(name, st) stat((name), (st))
 #define file_fstat(fd, st) fstat((fd), (st))
 #define file_write(fd, p, n) write((fd), (p), (n))
@@ -53,17 +48,12 @@ typedef struct stat FileStat;
 #define file_truncate(fd, at) ftruncate((fd), (at))
 #define file_close(fd) close(fd)
 #define file_stream(fd) fdopen((fd), "r")
-#define FILE_READ O_RDONLY
-#define FILE_WRITE (O_WRONLY | O_CREAT)
 #define file_same(a, b) ((a).st_dev == (b).st_dev && (a).st_ino == (b).st_ino)
 #endif
 
 namespace {
 
 const char SCRIPT_NAME[] = "PLAKO.SCR";
-const int LINE_SIZE = 512;      // one line read, line end and NUL included
-const int NUMBER_SIZE = 12;     // one number field, NUL included: at most 11 characters
-const int SHOWN_LINE_MAX = 60;  // characters of a bad line quoted in its report
 
 struct ScriptState {
     int fd;             // the script's descriptor, valid while held
@@ -77,6 +67,14 @@ struct ScriptState {
     int playback;       // the wait takes its events from the script
     int play_one;       // the next playback hook takes one event from the script
     int pending_ticks;  // recording: ticks not yet written; playing: ticks still to deliver
+    // What became of the last playback, for the replay interface.
+    ReplayOutcome ended;  // how it ended; meaningless while playback is on
+    long ended_line;
+    char reason[REPLAY_REASON_SIZE];
+    long long consumed;  // reading: bytes of the file read so far
+    long read_line;      // line of the last event read from the script
+    long event_line;     // line of the last event handed to the program
+    int unhanded;        // an event read from the script was not handed over
 };
 
 ScriptState script_state;
@@ -86,75 +84,31 @@ void script_check(UINT id, int on) {
     CheckMenuItem(event_run_menu(), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
-// What a file that is not a regular one is, for a report; null for a regular file.
-const char *script_kind_of(const FileStat &st) {
-    switch (st.st_mode & S_IFMT) {
-        case S_IFREG:
-            return nullptr;
-        case S_IFDIR:
-            return "a directory";
-        case S_IFCHR:
-            return "a character device";
-#ifdef S_IFIFO
-        case S_IFIFO:
-            return "a FIFO or pipe";
-#endif
-#ifdef S_IFBLK
-        case S_IFBLK:
-            return "a block device";
-#endif
-#ifdef S_IFSOCK
-        case S_IFSOCK:
-            return "a socket";
-#endif
-        default:
-            return "something other than a regular file";
-    }
-}
-
-// The line after a failed open: what the name is when it is no regular file (an open for writing
-// fails on a FIFO without a reader before it can be looked at), else the system's reason.
-void script_report_reason(int err) {
-    FileStat st;
-    const char *kind = file_stat(SCRIPT_NAME, &st) == 0 ? script_kind_of(st) : nullptr;
-    if (kind != nullptr)
-        plako_console_printf("%s is %s, not a regular file\n", SCRIPT_NAME, kind);
-    else
-        plako_console_printf("%s: %s\n", SCRIPT_NAME, strerror(err));
-}
-
 // Opens the script, without blocking, when it is a regular file. Writing empties it, as the
-// classic "wt" open does. Returns 0 after reporting the mode's line and then the reason.
-// The descriptor keeps O_NONBLOCK, which means nothing for a regular file.
+// classic "wt" open does. Returns 0 after reporting the mode's line and then the reason, which
+// is kept in the state too.
 int script_open(int for_writing) {
     ScriptState &s = script_state;
     const char *failed_line =
         for_writing ? "Cannot open script file %s for writing\n" : "Cannot open script file %s for reading\n";
-    int fd = file_open(SCRIPT_NAME, for_writing ? FILE_WRITE : FILE_READ);
-    if (fd < 0) {
-        int err = errno;
-        plako_console_printf(failed_line, SCRIPT_NAME);
-        script_report_reason(err);
-        return 0;
-    }
     FileStat st;
     int err = 0;
     const char *kind = nullptr;
-    if (file_fstat(fd, &st) != 0)
-        err = errno;
-    else
-        kind = script_kind_of(st);
+    int fd = regular_file_open(SCRIPT_NAME, for_writing, &st, &err, &kind);
     // Only a regular file is emptied: never a device or a FIFO that happened to open.
-    if (err == 0 && kind == nullptr && for_writing && file_truncate(fd, 0) != 0) err = errno;
+    if (fd >= 0 && for_writing && file_truncate(fd, 0) != 0) err = errno;
     FILE *stream = nullptr;
-    if (err == 0 && kind == nullptr && !for_writing && (stream = file_stream(fd)) == nullptr) err = errno;
-    if (err != 0 || kind != nullptr) {
-        file_close(fd);
+    if (fd >= 0 && err == 0 && !for_writing && (stream = file_stream(fd)) == nullptr) err = errno;
+    if (fd < 0 || err != 0) {
+        if (fd >= 0) file_close(fd);
         plako_console_printf(failed_line, SCRIPT_NAME);
-        if (kind != nullptr)
+        if (kind != nullptr) {
             plako_console_printf("%s is %s, not a regular file\n", SCRIPT_NAME, kind);
-        else
+            snprintf(s.reason, sizeof s.reason, "%s is %s, not a regular file", SCRIPT_NAME, kind);
+        } else {
             plako_console_printf("%s: %s\n", SCRIPT_NAME, strerror(err));
+            snprintf(s.reason, sizeof s.reason, "%s: %s", SCRIPT_NAME, strerror(err));
+        }
         return 0;
     }
     s.fd = fd;
@@ -163,6 +117,7 @@ int script_open(int for_writing) {
     s.file_writing = for_writing;
     s.bytes = 0;
     s.lines = 0;
+    s.consumed = 0;
     s.identity = st;
     return 1;
 }
@@ -242,99 +197,63 @@ int script_put_line(const char *text) {
     return 0;
 }
 
-// Ends playback after the reader met the end, a read error or a line it cannot play. The file is
-// closed too, so the next Playback or Play One starts again from the first line.
-int script_end_playback(void) {
+// Ends playback after the reader met the end, a read error or a line it cannot play, and keeps
+// how it ended. The file is closed too, so the next Playback or Play One starts again from the
+// first line.
+int script_end_playback(ReplayOutcome how) {
     script_stop_playback();
     script_close();
+    script_state.ended = how;
+    script_state.ended_line = script_state.lines;
     return 0;
 }
 
-// A decimal digit, for any char (isdigit is undefined for negative values).
-int script_digit(char c) { return isdigit((unsigned char)c) != 0; }
-
-// Quotes at most SHOWN_LINE_MAX characters of a line without its line end into shown; control
-// characters become '?' so the console keeps one row, and a longer line ends in "...".
-void script_quote(const char *line, char (&shown)[SHOWN_LINE_MAX + 4]) {
-    int n = 0;
-    for (; line[n] != '\0' && line[n] != '\n' && line[n] != '\r' && n < SHOWN_LINE_MAX; n++) {
-        unsigned char c = (unsigned char)line[n];
-        shown[n] = (c < 32 || c == 127) ? '?' : (char)c;
-    }
-    if (line[n] != '\0' && line[n] != '\n' && line[n] != '\r') {
-        memcpy(shown + n, "...", 3);
-        n += 3;
-    }
-    shown[n] = '\0';
-}
-
 // Reports a line that cannot be played, by its number, and quotes it.
-void script_report_bad_line(const char *line, const char *why) {
-    char shown[SHOWN_LINE_MAX + 4];
-    script_quote(line, shown);
-    plako_console_printf("Bad line %ld in script file %s%s: %s\n", script_state.lines, SCRIPT_NAME, why,
-                         shown);
+int script_bad_line(const ScriptLine &parsed) {
+    ScriptState &s = script_state;
+    snprintf(s.reason, sizeof s.reason, "%s: %s", parsed.why, parsed.shown);
+    plako_console_printf("Bad line %ld in script file %s%s: %s\n", s.lines, SCRIPT_NAME, parsed.why,
+                         parsed.shown);
+    return script_end_playback(REPLAY_BAD_LINE);
 }
 
-// Finds the number field at or after *pos and converts it into *value; *pos moves past the field.
-// A field starts at a digit (or a '-' when minus is set) and runs over digits (and '-'s).
-// Returns 0 when no field is found, when it is longer than NUMBER_SIZE - 1 characters or when
-// its value lies outside int32. Like the classic text-to-integer conversion, the value is the
-// number that begins the field ("12-3" is 12, a lone "-" is 0).
-int script_number(const char *line, int *pos, int minus, int *value) {
-    int start = *pos;
-    while (line[start] != '\0' && !script_digit(line[start]) && !(minus && line[start] == '-')) start++;
-    if (line[start] == '\0') return 0;
-    int end = start;
-    while (script_digit(line[end]) || (minus && line[end] == '-')) {
-        end++;
-        if (end - start > NUMBER_SIZE - 1) return 0;  // never copied: the buffer holds 11
+// A stream as a source of bytes, counted.
+struct ScriptStream {
+    FILE *file;
+    long long *consumed;
+};
+
+int script_next_byte(void *ctx) {
+    ScriptStream &in = *(ScriptStream *)ctx;
+    int c = getc(in.file);
+    if (c != EOF) {
+        ++*in.consumed;
+        return c;
     }
-    char field[NUMBER_SIZE];
-    memcpy(field, line + start, (size_t)(end - start));
-    field[end - start] = '\0';
-    // 11 characters stay far inside long long, so the conversion itself cannot overflow.
-    long long v = strtoll(field, nullptr, 10);
-    if (v < INT_MIN || v > INT_MAX) return 0;
-    *value = (int)v;
-    *pos = end;
-    return 1;
+    return ferror(in.file) ? SCRIPT_SOURCE_FAILED : SCRIPT_SOURCE_END;
 }
 
-// A line that holds nothing but its line end ("\r\n" too, for scripts written on Windows).
-int script_empty_line(const char *line) { return strcmp(line, "\n") == 0 || strcmp(line, "\r\n") == 0; }
-
-// Length of the line's text before its line end.
-int script_text_length(const char *line) {
-    int n = (int)strlen(line);
-    while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r')) n--;
-    return n;
-}
-
-enum LineRead { LINE_READ, LINE_AT_END, LINE_TOO_LONG, LINE_FAILED };
-
-// Reads one line, line end included, into line (LINE_SIZE bytes). A line that ran into the end of
-// the file is not a line (LINE_AT_END); one that does not fit with its line end is LINE_TOO_LONG,
-// reported as one bad line rather than read on as several.
-LineRead script_get_line(FILE *f, char (&line)[LINE_SIZE]) {
-    int n = 0;
+// Whether the stream holds nothing but empty lines from where it stands; it is left there.
+int script_rest_empty(FILE *f) {
+    long at = ftell(f);
+    if (at < 0) return 0;
+    long long ahead = 0;
+    ScriptStream in = {f, &ahead};
+    ScriptSource source = {script_next_byte, &in};
+    char line[SCRIPT_LINE_SIZE];
+    int empty = 1;
     for (;;) {
-        int c = getc(f);
-        if (c == EOF) {
-            line[n] = '\0';
-            return ferror(f) ? LINE_FAILED : LINE_AT_END;
-        }
-        if (n == LINE_SIZE - 1) {
-            line[n] = '\0';
-            return LINE_TOO_LONG;
-        }
-        // A NUL byte would hide the rest of the line from every test below: it is no text.
-        line[n++] = c == '\0' ? '?' : (char)c;
-        if (c == '\n') {
-            line[n] = '\0';
-            return LINE_READ;
+        ScriptRead got = script_read_line(source, line);
+        if (got == SCRIPT_READ_AT_END) break;
+        ScriptLine parsed;
+        script_parse_line(line, got == SCRIPT_READ_TOO_LONG, &parsed);
+        if (got == SCRIPT_READ_FAILED || parsed.status != SCRIPT_LINE_EMPTY) {
+            empty = 0;
+            break;
         }
     }
+    clearerr(f);
+    return fseek(f, at, SEEK_SET) == 0 && empty;
 }
 
 }  // namespace
@@ -346,15 +265,8 @@ int script_write(int kind, int x, int y, char key) {
     ScriptState &s = script_state;
     if (s.held && !s.file_writing) script_close();  // a reader left open by Play One
     if (!s.held && !script_open(1)) return 0;
-    char text[64];
-    if (kind == EVENT_MOUSE)
-        snprintf(text, sizeof text, "PLAKO_MOUSE(%d, %d);\n", x, y);
-    else if (kind == EVENT_KBD)
-        snprintf(text, sizeof text, "PLAKO_KBD(%d);\n", (int)(signed char)key);
-    else if (kind == EVENT_PERIODIC)
-        snprintf(text, sizeof text, "PLAKO_PERIODIC(%d);\n", s.pending_ticks);
-    else
-        return 1;
+    char text[SCRIPT_EVENT_TEXT];
+    if (script_format_event(text, kind, x, y, key, s.pending_ticks) == 0) return 1;
     return script_put_line(text);
 }
 
@@ -364,10 +276,12 @@ int script_read(void) {
     ScriptState &s = script_state;
     if (s.held && s.file_writing) {  // never both directions: the recording keeps its file
         script_stop_playback();
+        s.ended = REPLAY_SWITCHED_OFF;
         return 0;
     }
     if (!s.held && !script_open(0)) {
         script_stop_playback();
+        s.ended = REPLAY_CANNOT_OPEN;  // script_open kept the reason
         return 0;
     }
     PendingEvent *ev = event_pending();
@@ -376,58 +290,44 @@ int script_read(void) {
         ev->kind = EVENT_PERIODIC;
         return 1;
     }
-    char line[LINE_SIZE];
+    ScriptStream in = {s.stream, &s.consumed};
+    ScriptSource source = {script_next_byte, &in};
+    char line[SCRIPT_LINE_SIZE];
+    ScriptLine parsed;
     for (;;) {
-        LineRead got = script_get_line(s.stream, line);
-        if (got == LINE_AT_END) {
+        ScriptRead got = script_read_line(source, line);
+        if (got == SCRIPT_READ_AT_END) {
             // A last line without its line end runs into the end while it is read: not played.
             plako_console_printf("EOF encountered in script file %s\n", SCRIPT_NAME);
-            return script_end_playback();
+            return script_end_playback(REPLAY_AT_END);
         }
         s.lines++;
-        if (got == LINE_FAILED) {
+        if (got == SCRIPT_READ_FAILED) {
+            snprintf(s.reason, sizeof s.reason, "%s", strerror(errno));
             plako_console_printf("Cannot read script file %s at line %ld: %s\n", SCRIPT_NAME, s.lines,
-                                 strerror(errno));
-            return script_end_playback();
+                                 s.reason);
+            return script_end_playback(REPLAY_READ_ERROR);
         }
-        if (got == LINE_TOO_LONG) {
-            script_report_bad_line(line, " (more than 511 characters with its line end)");
-            return script_end_playback();
-        }
-        if (!script_empty_line(line)) break;
+        script_parse_line(line, got == SCRIPT_READ_TOO_LONG, &parsed);
+        if (parsed.status != SCRIPT_LINE_EMPTY) break;
     }
-    if (script_text_length(line) < 7) {
-        script_report_bad_line(line, "");
-        return script_end_playback();
-    }
-    // The prefix "PLAKO_" is not examined: the seventh character alone names the line.
-    int pos = 6;
-    int x = 0, y = 0, n = 0;
-    switch (line[6]) {
-        case 'K':
-            if (!script_number(line, &pos, 1, &n)) break;
-            ev->kind = EVENT_KBD;
-            ev->key = (char)(n & 0xff);
-            return 1;
-        case 'M':
-            if (!script_number(line, &pos, 1, &x) || !script_number(line, &pos, 1, &y)) break;
-            ev->kind = EVENT_MOUSE;
-            ev->x = x;
-            ev->y = y;
-            return 1;
-        case 'P':
-            if (!script_number(line, &pos, 0, &n)) break;
+    switch (parsed.status) {
+        case SCRIPT_LINE_EVENT:
+            ev->kind = parsed.kind;
+            ev->x = parsed.x;
+            ev->y = parsed.y;
+            ev->key = parsed.key;
             // This call delivers the run's first tick; a count of 0 still delivers one.
-            s.pending_ticks = n > 0 ? n - 1 : 0;
-            ev->kind = EVENT_PERIODIC;
+            if (parsed.kind == EVENT_PERIODIC) s.pending_ticks = parsed.count > 0 ? parsed.count - 1 : 0;
+            s.read_line = s.lines;
             return 1;
-        default:
+        case SCRIPT_LINE_UNKNOWN:
             // A comment, a lower-case keyword or stray bytes: playback ends here without a console
-            // line (the runner names the line from its own reading of the script).
-            return script_end_playback();
+            // line; the replay interface names the line.
+            return script_end_playback(REPLAY_UNKNOWN_KIND);
+        default:
+            return script_bad_line(parsed);
     }
-    script_report_bad_line(line, "");
-    return script_end_playback();
 }
 
 // Switches playback and play-one off and removes the Playback check mark.
@@ -487,10 +387,17 @@ void script_command_playback(void) {
         }
         event_reset_run_flags();
         s.playback = 1;
+        s.ended = REPLAY_NOT_STARTED;
+        s.consumed = 0;
+        s.read_line = 0;
+        s.event_line = 0;
+        s.unhanded = 0;
         script_check(CMD_PLAYBACK, 1);
         return;
     }
     s.playback = 0;
+    s.ended = REPLAY_SWITCHED_OFF;
+    s.ended_line = s.lines;
     script_check(CMD_PLAYBACK, 0);
     script_close();
 }
@@ -535,4 +442,51 @@ void script_record_hook(int kind, int x, int y, char key) {
         s.pending_ticks = 0;
     }
     script_write(kind, x, y, key);
+}
+
+void script_handed(int from_script, int handed) {
+    ScriptState &s = script_state;
+    if (!from_script) return;
+    // Only the quit event replaces a script's event: the program never saw that one.
+    if (handed == EVENT_QUIT) {
+        s.unhanded = 1;
+        return;
+    }
+    s.event_line = s.read_line;
+    s.unhanded = 0;
+}
+
+void replay_script(ReplayScript *out) {
+    const ScriptState &s = script_state;
+    out->outcome = s.playback ? REPLAY_PLAYING : s.ended;
+    out->line = s.playback ? 0 : s.ended_line;
+    static_assert(sizeof out->reason == sizeof s.reason, "one size of reason");
+    memcpy(out->reason, s.reason, sizeof out->reason);
+    out->event_line = s.event_line;
+}
+
+int replay_script_rest_empty(void) {
+    ScriptState &s = script_state;
+    if (s.playback && s.held && !s.file_writing)
+        return s.pending_ticks == 0 && !s.unhanded && script_rest_empty(s.stream);
+    if (s.playback || s.ended == REPLAY_NOT_STARTED) {
+        // Not held: not opened yet (all of it is left), or closed by plako_stop while playing (the
+        // rest after what was read is left). Held for writing: a recording, which plays nothing.
+        if (s.held || s.pending_ticks > 0 || s.unhanded) return 0;
+        long long skip = s.playback ? s.consumed : 0;
+        FileStat st;
+        int err = 0;
+        const char *kind = nullptr;
+        int fd = regular_file_open(SCRIPT_NAME, 0, &st, &err, &kind);
+        if (fd < 0) return 0;
+        FILE *f = file_stream(fd);
+        if (f == nullptr) {
+            file_close(fd);
+            return 0;
+        }
+        int empty = fseek(f, (long)skip, SEEK_SET) == 0 && script_rest_empty(f);
+        fclose(f);
+        return empty;
+    }
+    return s.ended == REPLAY_AT_END;
 }

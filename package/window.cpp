@@ -1,11 +1,12 @@
 // The package's windows and its off-screen canvas: start and stop, the canvas origin, and the
 // dirty flag by which a drawn frame reaches the graphics window in one block copy.
 #include "internal.h"
+#include "replay.h"
 
 namespace {
 
-const char *const graphics_class = "DrawWndClass";
-const char *const console_class = "TextWndClass";
+const char *const graphics_class = PLAKO_GRAPHICS_CLASS;
+const char *const console_class = PLAKO_CONSOLE_CLASS;
 
 struct WindowState {
     HWND graphics;  // non-null once started
@@ -68,10 +69,10 @@ int plako_start(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, int
     event_reset_run_flags();  // halted until the application chooses a run mode
 
     // WM_CREATE (the menu) and the first WM_SIZE (the origin) run inside this call.
-    state.graphics = CreateWindowExA(0, graphics_class, "PLAKO Graphics", WS_CAPTION | WS_SYSMENU, 0, 0,
+    state.graphics = CreateWindowExA(0, graphics_class, PLAKO_GRAPHICS_TITLE, WS_CAPTION | WS_SYSMENU, 0, 0,
                                      PLAKO_CANVAS_WIDTH, PLAKO_CANVAS_HEIGHT, NULL, NULL, instance, NULL);
     // The console spans the screen's width along its bottom third.
-    state.console = CreateWindowExA(0, console_class, "PLAKO Text", WS_OVERLAPPEDWINDOW, 0,
+    state.console = CreateWindowExA(0, console_class, PLAKO_CONSOLE_TITLE, WS_OVERLAPPEDWINDOW, 0,
                                     plako_saturate(2 * screen_h / 3 + 1), plako_saturate(screen_w),
                                     plako_saturate(screen_h / 3), NULL, NULL, instance, NULL);
 
@@ -89,6 +90,8 @@ int plako_start(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, int
 
 // Releases the window's DC and closes the script file; returns 1. Windows and canvas stay.
 int plako_stop(void) {
+    const ReplayHooks *hooks = replay_hooks();
+    if (hooks != nullptr && hooks->stop != nullptr) hooks->stop(hooks->ctx);
     if (state.window_dc) ReleaseDC(state.graphics, state.window_dc);
     state.window_dc = NULL;  // later flushes have nowhere to copy to
     script_close();

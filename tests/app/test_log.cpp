@@ -1,6 +1,6 @@
 // With logging on, the scene's drawing calls appear as console lines in the order and with the
 // arguments of the picture's recipe. The running program's lines are all heard on their way to the
-// console (this binary is linked with --wrap=plako_console_printf); the pieces called directly are
+// console (through the replay interface's console-line hook); the pieces called directly are
 // checked on the console's own 25 kept lines, so those checks read a tail.
 #include <gtest/gtest.h>
 #include <headless.h>
@@ -13,9 +13,7 @@
 #include "cone.h"
 #include "cone_run.h"
 #include "internal.h"
-
-extern "C" int __real_plako_console_printf(const char *format, ...);
-extern "C" int __wrap_plako_console_printf(const char *format, ...);
+#include "replay.h"
 
 namespace {
 
@@ -33,38 +31,25 @@ struct Listener {
 };
 Listener listener;
 
+// Every console line of this binary passes here while a test listens, exactly as the console
+// keeps it (line end included).
+void hear(void *, const char *text) {
+    if (!listener.on) return;
+    if (listener.heard.size() < HEARD_MAX)
+        listener.heard.push_back(text);
+    else
+        listener.dropped++;
+}
+
 // Forgets what was heard and listens from now on.
 void listen() {
     listener.on = true;
     listener.heard.clear();
     listener.dropped = 0;
+    ReplayHooks hooks = {};
+    hooks.console_line = hear;
+    replay_set_hooks(&hooks);
 }
-
-}  // namespace
-
-// Every console line of this binary passes here: formats it as the console does (cut at 1023
-// characters), keeps a copy while a test listens, and hands the text on. Returns the formatting's result.
-extern "C" int __wrap_plako_console_printf(const char *format, ...) {
-    char text[1024];
-    int produced = -1;
-    if (format != nullptr) {
-        va_list args;
-        va_start(args, format);
-        produced = vsnprintf(text, sizeof text, format, args);
-        va_end(args);
-    }
-    if (produced < 0) text[0] = '\0';  // the console keeps an empty line then
-    if (listener.on) {
-        if (listener.heard.size() < HEARD_MAX)
-            listener.heard.push_back(text);
-        else
-            listener.dropped++;
-    }
-    __real_plako_console_printf("%s", text);
-    return produced;
-}
-
-namespace {
 
 const char *const NAMES[24] = {
     "black",  "white",     "red",        "green",        "blue",      "yellow", "magenta",  "cyan",

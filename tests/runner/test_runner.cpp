@@ -10,6 +10,7 @@ namespace {
 
 const char CONE[] = PLAKO_BINARY_DIR "/cone-replay";
 const char ONCE[] = PLAKO_BINARY_DIR "/tests/draw-once-replay";
+const char SAYS_EOF[] = PLAKO_BINARY_DIR "/tests/says-eof-replay";
 
 // Runs a runner; its own lines on standard error land in *lines.
 int run(const char *tool, const std::vector<std::string> &args, std::vector<std::string> *lines,
@@ -165,6 +166,43 @@ TEST(Runner, LastWritesTheOnlyPictureOfAProgramThatDrawsOnceAtStart) {
     EXPECT_EQ(at(last, 297, 247), 0xff0000);
     EXPECT_EQ(at(last, 297 - 190, 247 - 190), 0x0000ff) << "the first key's square";
     EXPECT_EQ(at(last, 297 - 160, 247 - 190), 0x0000ff) << "the second key's square";
+}
+
+TEST(Runner, AProgramSayingTheScriptEndedIsGradedByWhatItsScriptDid) {
+    TempDir dir;
+    Lines lines;
+    std::string out;
+    const std::string eof = "EOF encountered in script file PLAKO.SCR\n";
+    // The program prints the package's end-of-script line at start and on the key at tick 7.
+    write_file("PLAKO.SCR", "PLAKO_PERIODIC(7);\nPLAKO_KBD(97);\nPLAKO_PERIODIC(8);\n");
+    EXPECT_EQ(run(SAYS_EOF, {"-o", "f"}, &lines, &out), 0);
+    EXPECT_EQ(lines, Lines{"says-eof-replay: played to the end"});
+    Lines fifteen;
+    for (int f = 0; f < 15; f++) {
+        char name[32];
+        snprintf(name, sizeof name, "frame-%06d.png", f);
+        fifteen.push_back(name);
+    }
+    EXPECT_EQ(frames_in("f"), fifteen) << "every tick of the script is played";
+    EXPECT_EQ(out, eof + eof + eof) << "its own two lines, then the package's";
+
+    struct Case {
+        const char *script;
+        const char *line;
+        size_t frames;
+    } cases[] = {
+        {"PLAKO_PERIODIC(3);\nPLAKO_KBD(97);\nPLAKO_MOUSE(1);\nPLAKO_PERIODIC(5);\n",
+         "says-eof-replay: stopped at line 3: PLAKO_MOUSE(1);", 3},
+        {"PLAKO_PERIODIC(2);\n\nPLAKO_KBD(97);\n# the end\nPLAKO_PERIODIC(5);\n",
+         "says-eof-replay: stopped: unknown kind at line 4", 2},
+    };
+    for (const Case &c : cases) {
+        std::filesystem::remove_all("g");
+        write_file("PLAKO.SCR", c.script);
+        EXPECT_EQ(run(SAYS_EOF, {"-o", "g"}, &lines), 1) << c.script;
+        EXPECT_EQ(lines, Lines{c.line}) << c.script;
+        EXPECT_EQ(frames_in("g").size(), c.frames) << c.script;
+    }
 }
 
 // Checks a run that met a full output disk: one line, exit 1, the run stopped at the failed

@@ -2,17 +2,15 @@
 // own playback, writes the graphics window's client area as PNG frames, and says what happened
 // to the script.
 //
-// The program runs unchanged. The runner chooses Playback at the program's first wait, then
-// watches the events that plako_next_event hands the program, the lines it writes to the console
-// and its plako_stop: these calls are wrapped at link time (--wrap), so every frame and every
-// line passes through here. When the run must end early (--until, a frame that cannot be
-// written) the program is handed the quit event.
+// The program runs unchanged. The runner registers the package's replay hooks before it calls
+// WinMain, chooses Playback at the program's first wait, then sees each event the wait hands the
+// program, each console line and the program's plako_stop, so every frame and every line passes
+// through here; what happened to the script it asks the package. When the run must end early
+// (--until, a frame that cannot be written) the program is handed the quit event.
 #include <errno.h>
-#include <fcntl.h>
 #include <headless.h>
 #include <limits.h>
 #include <png.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -23,14 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "internal.h"
 #include "plako.h"
-
-extern "C" int __real_plako_next_event(int *x, int *y, char *key);
-extern "C" int __real_plako_console_printf(const char *format, ...);
-extern "C" int __real_plako_stop(void);
-extern "C" int __wrap_plako_next_event(int *x, int *y, char *key);
-extern "C" int __wrap_plako_console_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
-extern "C" int __wrap_plako_stop(void);
+#include "regular_file.h"
+#include "replay.h"
 
 namespace {
 
@@ -75,27 +69,11 @@ struct Options {
     int quiet;
 };
 
-// The runner's own reading of the script, line by line as the package's reader takes it, moved
-// on by each event the program receives from it: it knows at which line the script stands and
-// whether anything is left to play.
-struct ScriptModel {
-    FILE *file;
-    long line;    // number of the last line read
-    long owed;    // ticks still owed by the last PERIODIC line
-    long played;  // line of the last event delivered
-};
-
 struct ReplayState {
     const char *name;  // the runner's own name, for every message
     Options opt;
-    ScriptModel script;
     HWND window;
     int playback_chosen;   // Playback was chosen at the first wait
-    int playback_seen;     // and was seen switched on
-    int playback_ended;    // and was seen switched off again by the package
-    std::string outcome;   // what the package said happened to the script; empty: nothing yet
-    int outcome_complete;  // the script played to its end
-    int awaiting_reason;   // the next console line is the reason of a failed open
     int quit_chosen;       // Quit was chosen in a wait that had nothing else to do
     int waits_after_quit;  // idle calls since Quit was chosen
     int stopping;          // the program is handed the quit event from now on
@@ -118,76 +96,36 @@ ReplayState replay;
 
 // ---- PNG frames ----
 
-struct PngSink {
-    FILE *file;
-    int err;  // errno of the failed write
-    char message[200];
-};
-
-void png_sink_write(png_structp png, png_bytep data, png_size_t n) {
-    PngSink *sink = (PngSink *)png_get_io_ptr(png);
-    if (fwrite(data, 1, n, sink->file) != n) {
-        sink->err = errno;
-        png_error(png, "write failed");
-    }
-}
-
-void png_sink_flush(png_structp png) {
-    PngSink *sink = (PngSink *)png_get_io_ptr(png);
-    if (fflush(sink->file) != 0) {
-        sink->err = errno;
-        png_error(png, "write failed");
-    }
-}
-
-// libpng's errors end the frame through its longjmp; the runner reports them once, itself.
-void png_sink_error(png_structp png, png_const_charp msg) {
-    PngSink *sink = (PngSink *)png_get_error_ptr(png);
-    snprintf(sink->message, sizeof sink->message, "%s", msg);
-    png_longjmp(png, 1);
-}
-
-void png_sink_warning(png_structp, png_const_charp) {}
-
 // Writes w by h pixels (0x00RRGGBB, row by row) to path as an 8-bit RGB PNG. Returns "" or the
 // reason of the failure; a failed file is removed.
 std::string write_png(const std::string &path, const unsigned int *px, int w, int h) {
-    PngSink sink = {};
-    sink.file = fopen(path.c_str(), "wb");
-    if (sink.file == nullptr) return strerror(errno);
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, png_sink_error, png_sink_warning);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<png_byte> row((size_t)w * 3);
-    volatile int ok = 0;  // read after a longjmp from libpng
-    if (png != nullptr && info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-        png_set_write_fn(png, &sink, png_sink_write, png_sink_flush);
-        png_set_IHDR(png, info, (png_uint_32)w, (png_uint_32)h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        // Many frames, written while the program waits: speed before size.
-        png_set_compression_level(png, 1);
-        png_write_info(png, info);
-        for (int y = 0; y < h; y++) {
-            const unsigned int *src = px + (size_t)y * w;
-            for (int x = 0; x < w; x++) {
-                row[(size_t)x * 3] = (png_byte)(src[x] >> 16);
-                row[(size_t)x * 3 + 1] = (png_byte)(src[x] >> 8);
-                row[(size_t)x * 3 + 2] = (png_byte)src[x];
-            }
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-        ok = 1;
+    std::vector<unsigned char> rgb((size_t)w * h * 3);
+    for (size_t i = 0; i < (size_t)w * h; i++) {
+        rgb[i * 3] = (unsigned char)(px[i] >> 16);
+        rgb[i * 3 + 1] = (unsigned char)(px[i] >> 8);
+        rgb[i * 3 + 2] = (unsigned char)px[i];
     }
-    if (png == nullptr || info == nullptr) snprintf(sink.message, sizeof sink.message, "out of memory");
-    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    if (fclose(sink.file) != 0 && ok) {
-        sink.err = errno;
-        ok = 0;
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = (png_uint_32)w;
+    image.height = (png_uint_32)h;
+    image.format = PNG_FORMAT_RGB;
+    image.flags = PNG_IMAGE_FLAG_FAST;  // many frames, written while the program waits: speed before size
+    // Encoded in memory first, so that a failed write is the system's own, with its errno.
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(image);
+    std::vector<unsigned char> encoded(size);
+    if (!png_image_write_to_memory(&image, encoded.data(), &size, 0, rgb.data(), 0, nullptr)) {
+        std::string why = image.message[0] ? image.message : "cannot encode the picture";
+        png_image_free(&image);
+        return why;
     }
-    if (ok) return "";
+    FILE *file = fopen(path.c_str(), "wb");
+    if (file == nullptr) return strerror(errno);
+    int err = fwrite(encoded.data(), 1, size, file) == size && fflush(file) == 0 ? 0 : errno;
+    if (fclose(file) != 0 && err == 0) err = errno;
+    if (err == 0) return "";
     unlink(path.c_str());  // a frame is whole or absent
-    if (sink.err != 0) return strerror(sink.err);
-    return sink.message[0] ? sink.message : "cannot encode the picture";
+    return strerror(err);
 }
 
 void fail(const std::string &reason) {
@@ -213,7 +151,7 @@ void write_frame(long number, const std::vector<unsigned int> &px, int w, int h)
 // copied its whole canvas there; 0 when there is no window to read.
 int grab(long number) {
     RECT rc = {};
-    if (replay.window == nullptr) replay.window = FindWindowA("DrawWndClass", "PLAKO Graphics");
+    if (replay.window == nullptr) replay.window = FindWindowA(PLAKO_GRAPHICS_CLASS, PLAKO_GRAPHICS_TITLE);
     if (replay.window == nullptr || !IsWindow(replay.window) || !GetClientRect(replay.window, &rc)) return 0;
     InvalidateRect(replay.window, nullptr, FALSE);
     UpdateWindow(replay.window);
@@ -258,147 +196,18 @@ void show_progress(void) {
     }
 }
 
-// ---- the script, as the runner follows it ----
-
-// Reads one line as the package's reader does (at most 511 characters with its line end).
-// Returns 1 for a line, 0 at the end (a last line without its line end is no line) or for a
-// line the reader would refuse as too long, which has no event either.
-int model_line(char (&line)[512], int *too_long) {
-    int n = 0;
-    *too_long = 0;
-    for (;;) {
-        int c = getc(replay.script.file);
-        if (c == EOF) return 0;
-        if (n == 511) {
-            *too_long = 1;
-            return 1;
-        }
-        line[n++] = c == '\0' ? '?' : (char)c;
-        if (c == '\n') {
-            line[n] = '\0';
-            return 1;
-        }
-    }
-}
-
-// A line of nothing but its line end, which the reader skips.
-bool empty_line(const char *line, int too_long) {
-    return !too_long && (strcmp(line, "\n") == 0 || strcmp(line, "\r\n") == 0);
-}
-
-// Moves past the event the program was just given from the script.
-void model_advance(void) {
-    ScriptModel &m = replay.script;
-    if (m.file == nullptr) return;
-    if (m.owed > 0) {
-        m.owed--;
-        return;
-    }
-    char line[512];
-    int too_long = 0;
-    while (model_line(line, &too_long)) {
-        m.line++;
-        if (empty_line(line, too_long)) continue;
-        m.played = m.line;
-        if (!too_long && strlen(line) > 6 && line[6] == 'P') {
-            // The count is the first run of digits after the prefix, as the reader takes it.
-            const char *d = line + 6;
-            while (*d != '\0' && (*d < '0' || *d > '9')) d++;
-            long n = 0;
-            for (int k = 0; k < 11 && *d >= '0' && *d <= '9'; k++, d++) n = n * 10 + (*d - '0');
-            m.owed = n > 1 ? n - 1 : 0;
-        }
-        return;
-    }
-}
-
-// Whether the script holds nothing more to play after the events delivered so far.
-int model_at_end(void) {
-    ScriptModel &m = replay.script;
-    if (m.file == nullptr) return 0;
-    if (m.owed > 0) return 0;
-    char line[512];
-    int too_long = 0;
-    while (model_line(line, &too_long))
-        if (!empty_line(line, too_long)) return 0;
-    return 1;
-}
-
-// Whether the line after the events delivered so far is one whose kind the reader does not know,
-// which ends playback without a console line; its number if so.
-int model_unknown_kind(long *number) {
-    ScriptModel &m = replay.script;
-    if (m.file == nullptr || m.owed > 0) return 0;
-    char line[512];
-    int too_long = 0;
-    long at = m.line;
-    while (model_line(line, &too_long)) {
-        at++;
-        if (empty_line(line, too_long)) continue;
-        if (too_long || strlen(line) < 7) return 0;  // a bad line, which the package reports
-        if (line[6] == 'K' || line[6] == 'M' || line[6] == 'P') return 0;
-        *number = at;
-        return 1;
-    }
-    return 0;
-}
-
-// Opens DIR/PLAKO.SCR, without blocking and only when it is a regular file, as the package does;
-// the reason on failure.
-std::string open_script(void) {
+// Checks, before the run, that DIR/PLAKO.SCR opens the way the package will open it; the reason
+// when it does not.
+std::string check_script(void) {
     std::string path = replay.opt.dir + "/PLAKO.SCR";
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return "cannot play " + path + ": " + strerror(errno);
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-        int err = errno;
-        close(fd);
-        return "cannot play " + path + ": " + strerror(err);
-    }
-    const char *kind = S_ISREG(st.st_mode)    ? nullptr
-                       : S_ISDIR(st.st_mode)  ? "a directory"
-                       : S_ISFIFO(st.st_mode) ? "a FIFO or pipe"
-                       : S_ISCHR(st.st_mode)  ? "a character device"
-                                              : "something other than a regular file";
-    if (kind != nullptr) {
-        close(fd);
-        return "cannot play " + path + ": it is " + kind + ", not a regular file";
-    }
-    replay.script.file = fdopen(fd, "r");
-    if (replay.script.file == nullptr) {
-        int err = errno;
-        close(fd);
-        return "cannot play " + path + ": " + strerror(err);
-    }
+    FileStat st;
+    int err = 0;
+    const char *kind = nullptr;
+    int fd = regular_file_open(path.c_str(), 0, &st, &err, &kind);
+    if (fd < 0 && kind != nullptr) return "cannot play " + path + ": it is " + kind + ", not a regular file";
+    if (fd < 0) return "cannot play " + path + ": " + strerror(err);
+    close(fd);
     return "";
-}
-
-// What the package's console line says about the script, if anything: the end, a line it cannot
-// play, a read or open failure.
-void note_script_line(const char *text) {
-    std::string line = text;
-    while (!line.empty() && line.back() == '\n') line.pop_back();
-    if (replay.awaiting_reason) {
-        replay.awaiting_reason = 0;
-        replay.outcome = "stopped: cannot open the script: " + line;
-        return;
-    }
-    if (!replay.outcome.empty()) return;
-    const std::string in_script = " in script file PLAKO.SCR";
-    long n = 0;
-    int used = 0;
-    if (line == "EOF encountered in script file PLAKO.SCR") {
-        replay.outcome = "played to the end";
-        replay.outcome_complete = 1;
-    } else if (sscanf(text, "Bad line %ld%n", &n, &used) == 1 &&
-               line.compare(used, in_script.size(), in_script) == 0) {
-        replay.outcome = "stopped at line " + std::to_string(n) + line.substr(used + in_script.size());
-    } else if (sscanf(text, "Cannot read script file PLAKO.SCR at line %ld%n", &n, &used) == 1) {
-        replay.outcome =
-            "stopped at line " + std::to_string(n) + ": cannot read the script" + line.substr(used);
-    } else if (line == "Cannot open script file PLAKO.SCR for reading") {
-        replay.awaiting_reason = 1;
-    }
 }
 
 // ---- the run ----
@@ -406,17 +215,19 @@ void note_script_line(const char *text) {
 // The first wait chooses Playback; a wait with nothing to do once the script has ended chooses
 // Quit, and if the program still waits, its window is closed.
 void on_idle(void *) {
-    if (replay.window == nullptr) replay.window = FindWindowA("DrawWndClass", "PLAKO Graphics");
+    if (replay.window == nullptr) replay.window = FindWindowA(PLAKO_GRAPHICS_CLASS, PLAKO_GRAPHICS_TITLE);
     if (replay.window == nullptr) return;
     if (!replay.playback_chosen) {
         replay.playback_chosen = 1;
-        headless_menu_choose(replay.window, 6);
+        headless_menu_choose(replay.window, CMD_PLAYBACK);
         return;
     }
-    if (!replay.stopping && (headless_menu_state(replay.window, 6) & MF_CHECKED)) return;  // still playing
+    ReplayScript script;
+    replay_script(&script);
+    if (!replay.stopping && script.outcome == REPLAY_PLAYING) return;
     if (!replay.quit_chosen) {
         replay.quit_chosen = 1;
-        headless_menu_choose(replay.window, 8);
+        headless_menu_choose(replay.window, CMD_QUIT);
     } else if (++replay.waits_after_quit == 3) {
         headless_close(replay.window);
     }
@@ -529,44 +340,41 @@ int finish(void) {
         fprintf(stderr, "%s: %s\n", replay.name, replay.failure.c_str());
         return 1;
     }
-    std::string what = replay.outcome;
-    int complete = replay.outcome_complete;
-    long unknown_at = 0;
-    if (what.empty() && replay.until_reached) {
-        what = "stopped after frame " + std::to_string(replay.opt.until) + " as --until asked, at line " +
-               std::to_string(replay.script.played);
-        complete = 1;
-    } else if (what.empty() && replay.playback_ended && model_unknown_kind(&unknown_at)) {
-        what = "stopped: unknown kind at line " + std::to_string(unknown_at);
-    } else if (what.empty() && model_at_end()) {
+    ReplayScript script;
+    replay_script(&script);
+    std::string what;
+    int complete = 0;
+    std::string at = std::to_string(script.line);
+    if (script.outcome == REPLAY_AT_END) {
         what = "played to the end";
         complete = 1;
-    } else if (what.empty()) {
-        what = "stopped at line " + std::to_string(replay.script.played) +
+    } else if (script.outcome == REPLAY_BAD_LINE) {
+        what = "stopped at line " + at + script.reason;
+    } else if (script.outcome == REPLAY_READ_ERROR) {
+        what = "stopped at line " + at + ": cannot read the script: " + script.reason;
+    } else if (script.outcome == REPLAY_CANNOT_OPEN) {
+        what = "stopped: cannot open the script: " + std::string(script.reason);
+    } else if (replay.until_reached) {
+        what = "stopped after frame " + std::to_string(replay.opt.until) + " as --until asked, at line " +
+               std::to_string(script.event_line);
+        complete = 1;
+    } else if (script.outcome == REPLAY_UNKNOWN_KIND) {
+        what = "stopped: unknown kind at line " + at;
+    } else if (replay_script_rest_empty()) {
+        what = "played to the end";
+        complete = 1;
+    } else {
+        what = "stopped at line " + std::to_string(script.event_line) +
                ": the program quit before the script's end";
     }
     fprintf(stderr, "%s: %s\n", replay.name, what.c_str());
     return complete || replay.opt.allow_partial ? 0 : 1;
 }
 
-// Hands the program the quit event while the run is ending; a program that goes on waiting
-// regardless is given up on.
-int quit_event(int *x, int *y, char *key) {
-    if (++replay.calls_after_stop > WAITS_AFTER_QUIT) {
-        fail("the program does not end after its quit event");
-        exit(finish());
-    }
-    if (x) *x = 0;
-    if (y) *y = 0;
-    if (key) *key = 0;
-    return EVENT_QUIT;
-}
-
-}  // namespace
-
-// The program's wait, watched. The program draws a frame right after each periodic event, so
-// when it next waits the canvas holds that frame: it is taken then.
-extern "C" int __wrap_plako_next_event(int *x, int *y, char *key) {
+// The program enters its wait. It draws a frame right after each periodic event, so the canvas
+// now holds that frame: it is taken here. While the run ends the wait is not entered at all: the
+// program gets the quit event, and one that goes on waiting regardless is given up on.
+int on_wait(void *) {
     if (replay.frame_owed) {
         replay.frame_owed = 0;
         capture(replay.owed_number);
@@ -575,19 +383,28 @@ extern "C" int __wrap_plako_next_event(int *x, int *y, char *key) {
             replay.stopping = 1;
         }
     }
-    if (replay.stopping) return quit_event(x, y, key);
-    int kind = __real_plako_next_event(x, y, key);
-    int playing = replay.window != nullptr && (headless_menu_state(replay.window, 6) & MF_CHECKED);
-    if (playing) replay.playback_seen = 1;
-    if (replay.playback_chosen && !playing) replay.playback_ended = 1;
-    int over = !replay.outcome.empty() || replay.awaiting_reason || (replay.playback_seen && !playing);
-    if (kind == EVENT_QUIT) return kind;
-    if (over) {
-        // The script has ended: what the wait found instead is not the script's, and ends the run.
-        replay.stopping = 1;
-        return quit_event(x, y, key);
+    if (!replay.stopping) return 0;
+    if (++replay.calls_after_stop > WAITS_AFTER_QUIT) {
+        fail("the program does not end after its quit event");
+        exit(finish());
     }
-    if (playing) model_advance();
+    return 1;
+}
+
+// The event the wait hands the program. Once the script has ended, what the wait found instead
+// is not the script's, and ends the run.
+int on_event(void *, int kind, int *x, int *y, char *key, int from_script) {
+    if (kind == EVENT_QUIT) return kind;
+    ReplayScript script;
+    replay_script(&script);
+    if (!from_script && script.outcome != REPLAY_NOT_STARTED && script.outcome != REPLAY_PLAYING) {
+        replay.stopping = 1;
+        replay.calls_after_stop++;
+        *x = 0;
+        *y = 0;
+        *key = 0;
+        return EVENT_QUIT;
+    }
     if (kind == EVENT_PERIODIC) {
         replay.owed_number = replay.frames;
         replay.frame_owed = 1;
@@ -597,27 +414,13 @@ extern "C" int __wrap_plako_next_event(int *x, int *y, char *key) {
     return kind;
 }
 
-// The program's console lines, also to standard output; the package's lines about the script
-// tell the runner what happened to it.
-extern "C" int __wrap_plako_console_printf(const char *format, ...) {
-    if (format == nullptr) return __real_plako_console_printf(nullptr);
-    char text[1024];
-    va_list ap;
-    va_start(ap, format);
-    int n = vsnprintf(text, sizeof text, format, ap);
-    va_end(ap);
-    if (n < 0) text[0] = '\0';
-    fputs(text, stdout);
-    note_script_line(text);
-    __real_plako_console_printf("%s", text);
-    return n;
-}
+// The program's console lines go to standard output too.
+void on_console_line(void *, const char *text) { fputs(text, stdout); }
 
 // The program stops: its last picture is taken while the window can still show its canvas.
-extern "C" int __wrap_plako_stop(void) {
-    take_final_picture();
-    return __real_plako_stop();
-}
+void on_stop(void *) { take_final_picture(); }
+
+}  // namespace
 
 int main(int argc, char **argv) {
     const char *slash = argc > 0 && argv[0] != nullptr ? strrchr(argv[0], '/') : nullptr;
@@ -627,7 +430,7 @@ int main(int argc, char **argv) {
     int status = parse_args(argc, argv);
     if (status >= 0) return status;
 
-    std::string reason = open_script();
+    std::string reason = check_script();
     if (!reason.empty()) {
         fprintf(stderr, "%s: %s\n", replay.name, reason.c_str());
         return 1;
@@ -653,6 +456,8 @@ int main(int argc, char **argv) {
 
     headless_select();
     headless_set_idle_hook(on_idle, nullptr);
+    ReplayHooks hooks = {on_wait, on_event, on_console_line, on_stop, nullptr};
+    replay_set_hooks(&hooks);
     char cmdline[] = "";
     WinMain((HINSTANCE)1, nullptr, cmdline, SW_SHOWNORMAL);
     return finish();

@@ -1,0 +1,76 @@
+// Opening a regular file without blocking.
+#include "regular_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+
+#ifdef _WIN32
+#include <io.h>
+// The C runtime's names for the same calls. There are no FIFOs to block on in a Windows folder,
+// and the text mode turns each "\n" into the system's line end, as the classic "wt" stream does.
+#define file_open(name, flags) _open((name), (flags) | _O_TEXT, _S_IREAD | _S_IWRITE)
+#define file_stat(name, st) _stati64((name), (st))
+#define file_fstat(fd, st) _fstati64((fd), (st))
+#define file_close(fd) _close(fd)
+#define FILE_READ _O_RDONLY
+#define FILE_WRITE (_O_WRONLY | _O_CREAT)
+#else
+#include <unistd.h>
+#define file_open(name, flags) open((name), (flags) | O_NONBLOCK | O_CLOEXEC, 0666)
+#define file_stat(name, st) stat((name), (st))
+#define file_fstat(fd, st) fstat((fd), (st))
+#define file_close(fd) close(fd)
+#define FILE_READ O_RDONLY
+#define FILE_WRITE (O_WRONLY | O_CREAT)
+#endif
+
+const char *regular_file_kind(const FileStat &st) {
+    switch (st.st_mode & S_IFMT) {
+        case S_IFREG:
+            return nullptr;
+        case S_IFDIR:
+            return "a directory";
+        case S_IFCHR:
+            return "a character device";
+#ifdef S_IFIFO
+        case S_IFIFO:
+            return "a FIFO or pipe";
+#endif
+#ifdef S_IFBLK
+        case S_IFBLK:
+            return "a block device";
+#endif
+#ifdef S_IFSOCK
+        case S_IFSOCK:
+            return "a socket";
+#endif
+        default:
+            return "something other than a regular file";
+    }
+}
+
+// The descriptor keeps O_NONBLOCK, which means nothing for a regular file.
+int regular_file_open(const char *name, int for_writing, FileStat *st, int *err, const char **kind) {
+    *err = 0;
+    *kind = nullptr;
+    int fd = file_open(name, for_writing ? FILE_WRITE : FILE_READ);
+    if (fd < 0) {
+        *err = errno;
+        // What the name is when it is no regular file: an open for writing fails on a FIFO
+        // without a reader, or on a socket, before the file can be looked at.
+        FileStat named;
+        if (file_stat(name, &named) == 0) *kind = regular_file_kind(named);
+        return -1;
+    }
+    if (file_fstat(fd, st) != 0) {
+        *err = errno;
+        file_close(fd);
+        return -1;
+    }
+    *kind = regular_file_kind(*st);
+    if (*kind != nullptr) {
+        file_close(fd);
+        return -1;
+    }
+    return fd;
+}

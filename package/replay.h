@@ -1,0 +1,54 @@
+// The replay interface: what a headless runner needs from the package to watch a program run, and
+// to learn what happened to its script. Not part of plako.h: a program never sees it.
+//
+// The runner registers its hooks before it calls the program's WinMain. With none registered the
+// package behaves exactly as it does without a runner.
+#ifndef PLAKO_REPLAY_H
+#define PLAKO_REPLAY_H
+
+#define REPLAY_REASON_SIZE 200  // a reason, cut to 199 characters
+
+struct ReplayHooks {
+    // The program enters plako_next_event. Non-zero ends that wait at once with EVENT_QUIT (x, y
+    // and key 0), before any message is taken or any line read.
+    int (*wait)(void *ctx);
+    // The wait is about to hand the program this event; from_script: the script delivered it.
+    // Returns the kind the program gets instead (the kind itself to leave it be); the hook may
+    // change *x, *y and *key too.
+    int (*event)(void *ctx, int kind, int *x, int *y, char *key, int from_script);
+    // One console line, as the console keeps it (formatted, cut at 1023 characters).
+    void (*console_line)(void *ctx, const char *text);
+    // The program calls plako_stop; the windows still show their last picture.
+    void (*stop)(void *ctx);
+    void *ctx;
+};
+
+// Registers the hooks (copied; any of them may be null), or with null removes them all.
+void replay_set_hooks(const ReplayHooks *hooks);
+
+enum ReplayOutcome {
+    REPLAY_NOT_STARTED,   // Playback was never switched on
+    REPLAY_PLAYING,       // Playback is on
+    REPLAY_AT_END,        // played to the end of the file
+    REPLAY_BAD_LINE,      // stopped at line: reason is the line's report ("...: text")
+    REPLAY_READ_ERROR,    // stopped at line: reason is the system's
+    REPLAY_UNKNOWN_KIND,  // stopped at line, whose kind is unknown
+    REPLAY_CANNOT_OPEN,   // reason: what the name is, or the system's reason
+    REPLAY_SWITCHED_OFF,  // Playback was switched off, or refused by a recording, before an end
+};
+
+struct ReplayScript {
+    ReplayOutcome outcome;
+    long line;                        // the line the outcome names (BAD_LINE, READ_ERROR, UNKNOWN_KIND)
+    char reason[REPLAY_REASON_SIZE];  // BAD_LINE: " (why): text" or ": text"; else as above
+    long event_line;                  // the line of the last event handed to the program; 0: none
+};
+
+// What has happened to the script so far.
+void replay_script(ReplayScript *out);
+
+// Whether nothing but empty lines is left to play after the events handed over so far: no ticks
+// owed, no event read and not handed over. Before playback starts, the whole file is looked at.
+int replay_script_rest_empty(void);
+
+#endif
