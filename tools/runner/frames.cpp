@@ -18,7 +18,8 @@ namespace {
 // Returns its descriptor and its path in *path, or -1 with errno.
 int create_temporary(const std::string &dir, const std::string &name, std::string *path) {
     for (int attempt = 0; attempt < 100; attempt++) {
-        *path = dir + "/." + name + "." + std::to_string((long)getpid()) + "-" + std::to_string(attempt) + ".tmp";
+        *path =
+            dir + "/." + name + "." + std::to_string((long)getpid()) + "-" + std::to_string(attempt) + ".tmp";
         int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
