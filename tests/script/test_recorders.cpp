@@ -180,10 +180,11 @@ TEST(RecordersTwoProcesses, SecondRecorderIsRefusedAndTheFirstGoesOn) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     for (int fd : {ready[0], ready[1], go[0], go[1]}) close(fd);
 
-    EXPECT_EQ(read_file("PLAKO.SCR"), "PLAKO_KBD(97);\nPLAKO_KBD(99);\n") << "the first recording, undisturbed";
+    EXPECT_EQ(read_file("PLAKO.SCR"), "PLAKO_KBD(97);\nPLAKO_KBD(99);\n")
+        << "the first recording, undisturbed";
     EXPECT_EQ(read_file("first.txt"), "");
-    EXPECT_EQ(read_file("second.txt"), std::string(OPEN_WRITE) + RECORDED + OPEN_READ + RECORDED +
-                                           "checked 0\nvisible 1\n");
+    EXPECT_EQ(read_file("second.txt"),
+              std::string(OPEN_WRITE) + RECORDED + OPEN_READ + RECORDED + "checked 0\nvisible 1\n");
 }
 
 TEST(RecordersTwoProcesses, LockOfAKilledRecorderHoldsNobodyUp) {
@@ -232,7 +233,8 @@ TEST(RecordersSizeLimit, LimitCutsTheScriptBackInsteadOfKillingTheProgram) {
             headless_menu_choose(hwnd, 5);
             type_keys(hwnd, "aaaab");
             std::vector<std::string> items = console_lines();
-            items.push_back("checked " + std::to_string((headless_menu_state(hwnd, 5) & MF_CHECKED) != 0) + "\n");
+            items.push_back("checked " + std::to_string((headless_menu_state(hwnd, 5) & MF_CHECKED) != 0) +
+                            "\n");
             items.push_back("visible " + std::to_string(console_visible()) + "\n");
             setrlimit(RLIMIT_FSIZE, &unlimited);
             report("lines.txt", items);
@@ -252,7 +254,7 @@ TEST(RecordersSizeLimit, LimitCutsTheScriptBackInsteadOfKillingTheProgram) {
 // Every fault that ends a recording shows the console, where its line is.
 struct Stop {
     const char *name;
-    void (*fault)();  // done between the first key and the second
+    void (*fault)();   // done between the first key and the second
     int size_limited;  // the second key's line meets a file size limit
     const char *line;  // how the console line starts
 };
@@ -280,7 +282,8 @@ TEST_P(StopsSeen, ConsoleShowsTheLine) {
 
 const Stop stops[] = {
     {"SizeLimit", [] {}, 1, "Cannot write script file PLAKO.SCR: File too large"},
-    {"Deleted", [] { ASSERT_EQ(unlink("PLAKO.SCR"), 0); }, 0, "Recording stopped: script file PLAKO.SCR was deleted"},
+    {"Deleted", [] { ASSERT_EQ(unlink("PLAKO.SCR"), 0); }, 0,
+     "Recording stopped: script file PLAKO.SCR was deleted"},
     {"Replaced",
      [] {
          write_file("theirs", "PLAKO_KBD(98);\n");
