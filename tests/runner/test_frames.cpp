@@ -102,7 +102,8 @@ TEST(Frames, ReadOnlyOutputIsFoundBeforeTheScriptPlays) {
         {{"-o", "ro", "--last"}, dir.path() + "/ro"},
     };
     for (const Case &c : cases) {
-        std::string script = "mount --bind ro ro && mount -o remount,ro,bind ro || exit 125; exec \"$0\" \"$@\"";
+        std::string script =
+            "mount --bind ro ro && mount -o remount,ro,bind ro || exit 125; exec \"$0\" \"$@\"";
         std::vector<std::string> args = {"unshare", "-rm", "sh", "-c", script, CONE};
         args.insert(args.end(), c.args.begin(), c.args.end());
         int status = run_command(args, &o, &e);
