@@ -259,6 +259,8 @@ struct Stop {
     const char *line;  // how the console line starts
 };
 
+void PrintTo(const Stop &stop, std::ostream *os) { *os << stop.name; }
+
 class StopsSeen : public ScriptTest, public ::testing::WithParamInterface<Stop> {};
 
 TEST_P(StopsSeen, ConsoleShowsTheLine) {
