@@ -1,4 +1,4 @@
-// Opening a regular file without blocking.
+// Opening a regular file without blocking, and locking it.
 #include "regular_file.h"
 
 #include <errno.h>
@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 // The C runtime's names for the same calls. There are no FIFOs to block on in a Windows folder,
 // and the text mode turns each "\n" into the system's line end, as the classic "wt" stream does.
 #define file_open(name, flags) _open((name), (flags) | _O_TEXT, _S_IREAD | _S_IWRITE)
@@ -15,6 +16,7 @@
 #define FILE_READ _O_RDONLY
 #define FILE_WRITE (_O_WRONLY | _O_CREAT)
 #else
+#include <sys/file.h>
 #include <unistd.h>
 #define file_open(name, flags) open((name), (flags) | O_NONBLOCK | O_CLOEXEC, 0666)
 #define file_stat(name, st) stat((name), (st))
@@ -74,3 +76,44 @@ int regular_file_open(const char *name, int for_writing, FileStat *st, int *err,
     }
     return fd;
 }
+
+#ifdef _WIN32
+namespace {
+// Tries a lock on every byte the file may ever have, through the C runtime's handle.
+int lock_range(HANDLE h, DWORD flags) {
+    OVERLAPPED at = {};
+    return LockFileEx(h, flags | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &at);
+}
+void unlock_range(HANDLE h) {
+    OVERLAPPED at = {};
+    UnlockFileEx(h, 0, MAXDWORD, MAXDWORD, &at);
+}
+}  // namespace
+
+FileLock regular_file_lock(int fd, int for_writing) {
+    HANDLE h = (HANDLE)_get_osfhandle(fd);
+    if (h == INVALID_HANDLE_VALUE) return FILE_LOCK_TAKEN;
+    if (lock_range(h, for_writing ? LOCKFILE_EXCLUSIVE_LOCK : 0)) return FILE_LOCK_TAKEN;
+    if (GetLastError() != ERROR_LOCK_VIOLATION) return FILE_LOCK_TAKEN;  // no locks here
+    if (!for_writing) return FILE_LOCK_WRITER;  // only a writer's lock keeps a reader out
+    // A shared lock is still to be had when only readers hold the file.
+    if (!lock_range(h, 0)) return FILE_LOCK_WRITER;
+    unlock_range(h);
+    return FILE_LOCK_READERS;
+}
+#else
+// flock rather than fcntl's record locks: those belong to the process and go at the first close of
+// any descriptor of the file, so the package's own look at the file would drop them.
+FileLock regular_file_lock(int fd, int for_writing) {
+    int r;
+    while ((r = flock(fd, (for_writing ? LOCK_EX : LOCK_SH) | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    if (r == 0 || errno != EWOULDBLOCK) return FILE_LOCK_TAKEN;  // taken, or no locks here
+    if (!for_writing) return FILE_LOCK_WRITER;
+    while ((r = flock(fd, LOCK_SH | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    if (r != 0) return FILE_LOCK_WRITER;
+    flock(fd, LOCK_UN);
+    return FILE_LOCK_READERS;
+}
+#endif

@@ -9,9 +9,15 @@
 // failed write never leaves half a line for the next one to glue onto; and before every write the
 // file is checked to still be the one recording started, so nothing goes into a deleted, replaced
 // or emptied file.
+//
+// While it is held the file is locked: exclusively by a recording, shared by a playback, so two
+// programs never record into one file and none plays a file another is recording. A recording
+// that a fault ends shows the console, where its line is: a user who hid the console would not
+// otherwise know that Ctrl+R now starts a new recording.
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -84,30 +90,66 @@ void script_check(UINT id, int on) {
     CheckMenuItem(event_run_menu(), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
-// Opens the script, without blocking, when it is a regular file. Writing empties it, as the
-// classic "wt" open does. Returns 0 after reporting the mode's line and then the reason, which
-// is kept in the state too.
+// Ends recording after its file failed, changed or belongs to another program: the check mark
+// goes, the console shows the line that says why, the ticks not yet written are dropped and the
+// file is let go.
+void script_end_recording(void) {
+    ScriptState &s = script_state;
+    s.recording = 0;
+    s.pending_ticks = 0;
+    script_check(CMD_RECORD, 0);
+    plako_show_console(1);
+    script_close();
+}
+
+// Reports that the script cannot be opened for the direction, and why: another program's lock,
+// what the file is when it is no regular file, or the system's reason, which is kept in the state.
+void script_report_open(int for_writing, FileLock lock, const char *kind, int err) {
+    ScriptState &s = script_state;
+    if (for_writing)
+        plako_console_printf("Cannot open script file %s for writing\n", SCRIPT_NAME);
+    else
+        plako_console_printf("Cannot open script file %s for reading\n", SCRIPT_NAME);
+    if (lock == FILE_LOCK_WRITER) {
+        plako_console_printf("%s is being recorded by another program\n", SCRIPT_NAME);
+        snprintf(s.reason, sizeof s.reason, "%s is being recorded by another program", SCRIPT_NAME);
+    } else if (lock == FILE_LOCK_READERS) {
+        plako_console_printf("%s is being played by another program\n", SCRIPT_NAME);
+        snprintf(s.reason, sizeof s.reason, "%s is being played by another program", SCRIPT_NAME);
+    } else if (kind != nullptr) {
+        plako_console_printf("%s is %s, not a regular file\n", SCRIPT_NAME, kind);
+        snprintf(s.reason, sizeof s.reason, "%s is %s, not a regular file", SCRIPT_NAME, kind);
+    } else {
+        plako_console_printf("%s: %s\n", SCRIPT_NAME, strerror(err));
+        snprintf(s.reason, sizeof s.reason, "%s: %s", SCRIPT_NAME, strerror(err));
+    }
+}
+
+// Opens the script, without blocking, when it is a regular file that no other program holds in
+// the way, and locks it. Writing empties it, as the classic "wt" open does. Returns 0 after
+// reporting why not; a recording that meets another program's file ends there.
 int script_open(int for_writing) {
     ScriptState &s = script_state;
-    const char *failed_line =
-        for_writing ? "Cannot open script file %s for writing\n" : "Cannot open script file %s for reading\n";
     FileStat st;
     int err = 0;
     const char *kind = nullptr;
     int fd = regular_file_open(SCRIPT_NAME, for_writing, &st, &err, &kind);
+    // Locked before it is emptied, so that another program's recording loses nothing.
+    FileLock lock = fd >= 0 ? regular_file_lock(fd, for_writing) : FILE_LOCK_TAKEN;
+    int usable = fd >= 0 && lock == FILE_LOCK_TAKEN;
     // Only a regular file is emptied: never a device or a FIFO that happened to open.
-    if (fd >= 0 && for_writing && file_truncate(fd, 0) != 0) err = errno;
+    if (usable && for_writing && file_truncate(fd, 0) != 0) err = errno;
     FILE *stream = nullptr;
-    if (fd >= 0 && err == 0 && !for_writing && (stream = file_stream(fd)) == nullptr) err = errno;
-    if (fd < 0 || err != 0) {
+    if (usable && err == 0 && !for_writing && (stream = file_stream(fd)) == nullptr) err = errno;
+    if (!usable || err != 0) {
         if (fd >= 0) file_close(fd);
-        plako_console_printf(failed_line, SCRIPT_NAME);
-        if (kind != nullptr) {
-            plako_console_printf("%s is %s, not a regular file\n", SCRIPT_NAME, kind);
-            snprintf(s.reason, sizeof s.reason, "%s is %s, not a regular file", SCRIPT_NAME, kind);
-        } else {
-            plako_console_printf("%s: %s\n", SCRIPT_NAME, strerror(err));
-            snprintf(s.reason, sizeof s.reason, "%s: %s", SCRIPT_NAME, strerror(err));
+        script_report_open(for_writing, lock, kind, err);
+        if (for_writing) {
+            // Another program's file is not tried again at every event: that would take it over
+            // the moment the other program stops, and empty what it recorded. Any other reason
+            // keeps recording on, trying again at the next event.
+            if (lock != FILE_LOCK_TAKEN) script_end_recording();
+            plako_show_console(1);
         }
         return 0;
     }
@@ -122,14 +164,20 @@ int script_open(int for_writing) {
     return 1;
 }
 
-// Ends recording after its file failed or changed: the check mark goes, the ticks not yet
-// written are dropped and the file is let go.
-void script_end_recording(void) {
-    ScriptState &s = script_state;
-    s.recording = 0;
-    s.pending_ticks = 0;
-    script_check(CMD_RECORD, 0);
-    script_close();
+// Whether recording may start: not while another program records or plays the script. It only
+// looks, creating and emptying nothing; the open for the first line takes the lock for good.
+int script_free_to_record(void) {
+    FileStat st;
+    int err = 0;
+    const char *kind = nullptr;
+    int fd = regular_file_open(SCRIPT_NAME, 0, &st, &err, &kind);
+    if (fd < 0) return 1;  // nobody's file to take; the first line's open reports what is wrong
+    FileLock lock = regular_file_lock(fd, 1);
+    file_close(fd);
+    if (lock == FILE_LOCK_TAKEN) return 1;
+    script_report_open(1, lock, nullptr, 0);
+    plako_show_console(1);
+    return 0;
 }
 
 // Whether the held file is still the one recording wrote: the name must still lead to it and it
@@ -162,6 +210,31 @@ int script_still_ours(void) {
     return 0;
 }
 
+// Ignores the signal of a file size limit for its life, so that a write beyond the limit fails with
+// EFBIG, which is handled like a full disk, instead of killing the program in the middle of a line.
+class SizeSignalIgnored {
+   public:
+#ifdef SIGXFSZ
+    SizeSignalIgnored() {
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        restore_ = sigaction(SIGXFSZ, &ignore, &old_) == 0;
+    }
+    ~SizeSignalIgnored() {
+        if (restore_) sigaction(SIGXFSZ, &old_, nullptr);
+    }
+
+   private:
+    struct sigaction old_;
+    bool restore_;
+#else
+    // No such signal (Windows): nothing to do, but still a guard the compiler takes as used.
+    SizeSignalIgnored() {}
+    ~SizeSignalIgnored() {}
+#endif
+};
+
 // Appends one line whole, or nothing: after a failed write the file is cut back to its last
 // complete line and recording ends with one line saying so. Returns 0 when recording ended.
 int script_put_line(const char *text) {
@@ -169,6 +242,7 @@ int script_put_line(const char *text) {
     if (!script_still_ours()) return 0;
     size_t n = strlen(text), done = 0;
     int err = 0;
+    SizeSignalIgnored ignored;  // till the cut below is done
     while (done < n) {
         long w = (long)file_write(s.fd, text + done, n - done);
         if (w < 0 && errno == EINTR) continue;
@@ -362,6 +436,7 @@ void script_command_record(void) {
         // A reader left open by Play One, and the ticks it still owed, belong to the old script.
         script_close();
         s.pending_ticks = 0;
+        if (!script_free_to_record()) return;
         s.recording = 1;
         script_check(CMD_RECORD, 1);
         return;

@@ -10,7 +10,6 @@
 #include <errno.h>
 #include <headless.h>
 #include <limits.h>
-#include <png.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "frames.h"
 #include "internal.h"
 #include "plako.h"
 #include "regular_file.h"
@@ -53,8 +53,9 @@ const char USAGE[] =
     "\n"
     "Exit status: 0 when the script played to its end (or up to --until); 1 when it did not (it\n"
     "cannot be opened, a line cannot be played, the program quit before its end; unless\n"
-    "--allow-partial) or a frame cannot be written (the run stops there and no partial file is\n"
-    "left), with the reason on standard error; 2 for a bad command line.\n";
+    "--allow-partial), a frame cannot be written (the run stops there and no partial file is\n"
+    "left) or the console lines cannot be written to standard output, with the reason on standard\n"
+    "error; 2 for a bad command line.\n";
 
 const long PROGRESS_EVERY = 1000;    // frames between two progress reports
 const long WAITS_AFTER_QUIT = 1000;  // waits a program may make after its quit before the runner gives up
@@ -90,43 +91,12 @@ struct ReplayState {
     int finished;         // the final picture was taken
     std::string failure;  // why the run failed; empty while all is well
     int progress_shown;
+    int stdout_error;  // errno of the first failed write of a console line to standard output
 };
 
 ReplayState replay;
 
 // ---- PNG frames ----
-
-// Writes w by h pixels (0x00RRGGBB, row by row) to path as an 8-bit RGB PNG. Returns "" or the
-// reason of the failure; a failed file is removed.
-std::string write_png(const std::string &path, const unsigned int *px, int w, int h) {
-    std::vector<unsigned char> rgb((size_t)w * h * 3);
-    for (size_t i = 0; i < (size_t)w * h; i++) {
-        rgb[i * 3] = (unsigned char)(px[i] >> 16);
-        rgb[i * 3 + 1] = (unsigned char)(px[i] >> 8);
-        rgb[i * 3 + 2] = (unsigned char)px[i];
-    }
-    png_image image = {};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = (png_uint_32)w;
-    image.height = (png_uint_32)h;
-    image.format = PNG_FORMAT_RGB;
-    image.flags = PNG_IMAGE_FLAG_FAST;  // many frames, written while the program waits: speed before size
-    // Encoded in memory first, so that a failed write is the system's own, with its errno.
-    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(image);
-    std::vector<unsigned char> encoded(size);
-    if (!png_image_write_to_memory(&image, encoded.data(), &size, 0, rgb.data(), 0, nullptr)) {
-        std::string why = image.message[0] ? image.message : "cannot encode the picture";
-        png_image_free(&image);
-        return why;
-    }
-    FILE *file = fopen(path.c_str(), "wb");
-    if (file == nullptr) return strerror(errno);
-    int err = fwrite(encoded.data(), 1, size, file) == size && fflush(file) == 0 ? 0 : errno;
-    if (fclose(file) != 0 && err == 0) err = errno;
-    if (err == 0) return "";
-    unlink(path.c_str());  // a frame is whole or absent
-    return strerror(err);
-}
 
 void fail(const std::string &reason) {
     if (replay.failure.empty()) replay.failure = reason;
@@ -134,9 +104,9 @@ void fail(const std::string &reason) {
 
 void write_frame(long number, const std::vector<unsigned int> &px, int w, int h) {
     char name[64];
-    snprintf(name, sizeof name, "/frame-%06ld.png", number);
-    std::string path = replay.opt.out + name;
-    std::string why = write_png(path, px.data(), w, h);
+    snprintf(name, sizeof name, "frame-%06ld.png", number);
+    std::string path = replay.opt.out + "/" + name;
+    std::string why = frames_write_png(replay.opt.out, name, px.data(), w, h);
     if (!why.empty()) {
         // The first failed frame ends the run: the disk that refused it would refuse the rest.
         fail("cannot write " + path + ": " + why + "; stopped at frame " + std::to_string(number));
@@ -242,24 +212,6 @@ int parse_count(const char *text, long min, long *out) {
     return 1;
 }
 
-// Creates dir and its missing parents; the reason on failure.
-std::string make_dirs(const std::string &dir) {
-    struct stat st;
-    for (size_t i = 1; i <= dir.size(); i++) {
-        if (i < dir.size() && dir[i] != '/') continue;
-        std::string part = dir.substr(0, i);
-        if (mkdir(part.c_str(), 0777) == 0 || errno != EEXIST) {
-            if (errno != EEXIST && stat(part.c_str(), &st) != 0) return part + ": " + strerror(errno);
-            continue;
-        }
-        // It exists: it must be a directory to go on, the last part as well as every parent.
-        if (stat(part.c_str(), &st) != 0) return part + ": " + strerror(errno);
-        if (!S_ISDIR(st.st_mode)) return part + ": " + strerror(ENOTDIR);
-    }
-    if (stat(dir.c_str(), &st) != 0) return dir + ": " + strerror(errno);
-    return "";
-}
-
 // Parses the command line into replay.opt; returns -1 to go on, else the exit status.
 int parse_args(int argc, char **argv) {
     Options &o = replay.opt;
@@ -327,8 +279,13 @@ int parse_args(int argc, char **argv) {
 // Writes what --last asks for, says what happened to the script, and gives the exit status.
 int finish(void) {
     take_final_picture();
-    fflush(stdout);
+    if (fflush(stdout) != 0 && replay.stdout_error == 0) replay.stdout_error = errno ? errno : EIO;
     if (replay.progress_shown) fputc('\n', stderr);
+    // Lines lost on the way out (a reader gone, a full disk) fail the run like a frame would.
+    if (replay.stdout_error != 0)
+        fprintf(stderr, "%s: cannot write the console lines to standard output: %s\n", replay.name,
+                strerror(replay.stdout_error));
+    int lost = replay.stdout_error != 0;
     if (replay.failure.empty() && replay.opt.last) {
         if (replay.last_number < 0) {
             fail("--last: the program showed no picture");
@@ -368,7 +325,7 @@ int finish(void) {
                ": the program quit before the script's end";
     }
     fprintf(stderr, "%s: %s\n", replay.name, what.c_str());
-    return complete || replay.opt.allow_partial ? 0 : 1;
+    return (complete || replay.opt.allow_partial) && !lost ? 0 : 1;
 }
 
 // The program enters its wait. It draws a frame right after each periodic event, so the canvas
@@ -414,8 +371,10 @@ int on_event(void *, int kind, int *x, int *y, char *key, int from_script) {
     return kind;
 }
 
-// The program's console lines go to standard output too.
-void on_console_line(void *, const char *text) { fputs(text, stdout); }
+// The program's console lines go to standard output too; the first failure is kept for finish().
+void on_console_line(void *, const char *text) {
+    if (fputs(text, stdout) == EOF && replay.stdout_error == 0) replay.stdout_error = errno ? errno : EIO;
+}
 
 // The program stops: its last picture is taken while the window can still show its canvas.
 void on_stop(void *) { take_final_picture(); }
@@ -429,6 +388,7 @@ int main(int argc, char **argv) {
     replay.last_written = -1;
     int status = parse_args(argc, argv);
     if (status >= 0) return status;
+    frames_ignore_write_signals();
 
     std::string reason = check_script();
     if (!reason.empty()) {
@@ -444,7 +404,7 @@ int main(int argc, char **argv) {
         }
         replay.opt.out = std::string(cwd) + "/" + replay.opt.out;
     }
-    reason = make_dirs(replay.opt.out);
+    reason = frames_prepare_dir(replay.opt.out);
     if (!reason.empty()) {
         fprintf(stderr, "%s: cannot write frames into %s\n", replay.name, reason.c_str());
         return 1;
