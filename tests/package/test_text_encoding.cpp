@@ -26,11 +26,19 @@ const Case cases[] = {
     {"Windows-1252 bytes", "caf\xE9 \x80", TEXT_CODE_PAGE, "caf\xE9 \x80"},
     {"two-byte Latin-1", "caf\xC3\xA9", TEXT_UTF8, "caf\xE9"},
     {"every Latin-1 end", "\xC2\xA0\xC3\xBF", TEXT_UTF8, "\xA0\xFF"},
-    {"euro and quotes from 0x80..0x9F", "\xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D \xC5\xB8",
-     TEXT_UTF8, "\x80 \x93x\x94 \x9F"},
-    {"characters the code page lacks", "\xE6\x97\xA5\xE6\x9C\xAC!", TEXT_UTF8_LOSSY, "?" "?!"},
-    {"a four-byte character", "a\xF0\x9F\x98\x80" "b", TEXT_UTF8_LOSSY, "a?b"},
-    {"a C1 control", "\xC2\x81" "x\xC3\xA9", TEXT_UTF8_LOSSY, "?x\xE9"},
+    {"euro and quotes from 0x80..0x9F", "\xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D \xC5\xB8", TEXT_UTF8,
+     "\x80 \x93x\x94 \x9F"},
+    {"characters the code page lacks", "\xE6\x97\xA5\xE6\x9C\xAC!", TEXT_UTF8_LOSSY,
+     "?"
+     "?!"},
+    {"a four-byte character",
+     "a\xF0\x9F\x98\x80"
+     "b",
+     TEXT_UTF8_LOSSY, "a?b"},
+    {"a C1 control",
+     "\xC2\x81"
+     "x\xC3\xA9",
+     TEXT_UTF8_LOSSY, "?x\xE9"},
     {"Latin-1 beside a lacking one", "\xC3\xA9\xC4\x80", TEXT_UTF8_LOSSY, "\xE9?"},
     // Not UTF-8: drawn byte for byte.
     {"a lone continuation byte", "\xC3\xA9\xA9", TEXT_CODE_PAGE, "\xC3\xA9\xA9"},
@@ -41,7 +49,12 @@ const Case cases[] = {
     {"past U+10FFFF", "\xF4\x90\x80\x80", TEXT_CODE_PAGE, "\xF4\x90\x80\x80"},
     {"the largest character", "\xF4\x8F\xBF\xBF", TEXT_UTF8_LOSSY, "?"},
     {"a lead byte F5", "\xF5\x80\x80\x80", TEXT_CODE_PAGE, "\xF5\x80\x80\x80"},
-    {"a lead byte with ASCII after it", "\xC3" "A", TEXT_CODE_PAGE, "\xC3" "A"},
+    {"a lead byte with ASCII after it",
+     "\xC3"
+     "A",
+     TEXT_CODE_PAGE,
+     "\xC3"
+     "A"},
     {"mojibake of a mojibake stays", "caf\xC3\x83\xC2\xA9", TEXT_UTF8, "caf\xC3\xA9"},
 };
 
@@ -92,10 +105,10 @@ TEST(TextEncodingRule, KindAndConversionOfEachCase) {
 
 TEST(TextEncodingRule, EveryCharacterOfTheCodePageComesBackAsItsByte) {
     // Each byte the code page defines, as UTF-8 from its Unicode value, converts to that byte.
-    const unsigned short high[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-                                     0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    const unsigned short high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
     for (int b = 0x80; b <= 0xFF; b++) {
         unsigned u = b < 0xA0 ? high[b - 0x80] : (unsigned)b;
         if (u == 0) continue;
@@ -118,7 +131,10 @@ TEST_F(TextEncoding, Utf8TextDrawsAsItsCodePageCharacters) {
     start();
     plako_set_logging(0);
     const char *pairs[][2] = {{"caf\xC3\xA9 \xE2\x82\xAC 5", "caf\xE9 \x80 5"},
-                              {"\xC3\x9C" "ber\n\xC3\xA6\xC3\xB8\xC3\xA5", "\xDC" "ber\n\xE6\xF8\xE5"},
+                              {"\xC3\x9C"
+                               "ber\n\xC3\xA6\xC3\xB8\xC3\xA5",
+                               "\xDC"
+                               "ber\n\xE6\xF8\xE5"},
                               {"\xE6\x97\xA5 x", "? x"}};
     for (auto &p : pairs) {
         SCOPED_TRACE(p[1]);
