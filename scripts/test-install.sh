@@ -49,7 +49,8 @@ for page in sys.argv[1:]:
         pictures += bool(bang)
         if not os.path.exists(os.path.join(os.path.dirname(page), path)):
             bad.append(f"{page}: {target}")
-print("\n".join(bad), file=sys.stderr)
+for line in bad:
+    print(line, file=sys.stderr)
 sys.exit(1 if bad or pictures < 5 else 0)
 PY
 
