@@ -4,7 +4,8 @@
 # - NAME: the program for the desktop (on Windows a GUI executable against the system's <windows.h>);
 # - NAME-replay (not on Windows): the same program on the headless host, which plays PLAKO.SCR
 #   through the package's own playback and writes PNG frames; NAME-replay --help says how.
-# - built for the web (emcmake): NAME.js and NAME.wasm with the page NAME.html, and no runner.
+# - built for the web (emcmake): the page NAME.html, one file that holds the program and its fonts
+#   and runs from a web server or opened from disk; no runner.
 # The sources are compiled with the compiler's own defaults: no warning flags of PLAKO's.
 set(PLAKO_WEB_FONTS /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
                     /usr/share/fonts/truetype/liberation2/LiberationMono-Regular.ttf
@@ -19,20 +20,24 @@ function(plako_add_program name)
     set(web_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../web)
     add_executable(${name} ${ARGN})
     target_link_libraries(${name} PRIVATE plako::plako)
+    # The fonts are embedded, not fetched: a page opened from disk (file://) may fetch nothing.
     set(fonts "")
     foreach(font ${PLAKO_WEB_FONTS})
       get_filename_component(font_name ${font} NAME)
-      list(APPEND fonts "SHELL:--preload-file ${font}@/fonts/${font_name}")
+      list(APPEND fonts "SHELL:--embed-file ${font}@/fonts/${font_name}")
     endforeach()
+    # The page is one file, NAME.html, with the program's code and the WebAssembly inside it
+    # (SINGLE_FILE, the page as the shell): it opens with a double click and is handed in alone.
+    set(PLAKO_NAME ${name})
+    set(shell ${CMAKE_CURRENT_BINARY_DIR}/${name}.page.html)
+    configure_file(${web_dir}/page.html.in ${shell} @ONLY)
     # The wait sleeps through Asyncify, the page's half of the host comes in as a JS library. As on
     # Windows, no object lives in the first 64 KiB, where a class name's pointer would read as an atom.
     target_link_options(${name} PRIVATE -sGLOBAL_BASE=65536 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
                         -sASYNCIFY_IMPORTS=[plako_web_wait] -sALLOW_MEMORY_GROWTH
                         -sENVIRONMENT=web -sFORCE_FILESYSTEM "SHELL:--js-library ${web_dir}/plako.js"
-                        ${fonts})
-    set_target_properties(${name} PROPERTIES SUFFIX ".js" LINK_DEPENDS ${web_dir}/plako.js)
-    set(PLAKO_NAME ${name})
-    configure_file(${web_dir}/page.html.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.html @ONLY)
+                        -sSINGLE_FILE -sMINIFY_HTML=0 "SHELL:--shell-file ${shell}" ${fonts})
+    set_target_properties(${name} PROPERTIES SUFFIX ".html" LINK_DEPENDS "${web_dir}/plako.js;${shell}")
     return()
   endif()
   if(WIN32)

@@ -15,7 +15,9 @@
  *     plako_stop();
  *     return 0;
  *
- * docs/API.md in the source tree says the same with pictures.
+ * docs/API.md says the same with pictures. It is installed with the package, with the examples
+ * and the template, in <prefix>/share/doc/plako (docs/API.md, examples/, template/): ask
+ * `pkg-config --variable=docdir plako`, or read PLAKO_DOC_DIR after find_package(plako).
  *
  * ---- The canvas and its coordinates ----
  *
@@ -303,6 +305,12 @@ int plako_line(int colour, int x1, int y1, int x2, int y2, int width);
  * has a 14-pixel cell). Only the glyphs are painted. A null text is drawn as the empty text,
  * after "plako_text: the text is a null pointer, drawing the empty text\n". The text is copied;
  * the caller's string is not kept.
+ * Encoding: text is drawn in Windows-1252. A text that is valid UTF-8 with at least one multi-byte
+ *   sequence ("caf\xC3\xA9", as an editor saves "cafe" with an accent) is drawn as its characters
+ *   (here "caf\xE9"); those Windows-1252 lacks are drawn as '?', and the first such text of the
+ *   run is named once with
+ *   "The text \"%.*s\" has characters Windows-1252 lacks, drawn as '?' (said once)\n". Any other
+ *   text is drawn byte for byte as Windows-1252 ("caf\xE9"). Console lines follow the same rule.
  * Corrects (in this order): a negative ptsize to its magnitude, then a ptsize above 127 to 127,
  *   each with "ptsize of %d not possible, using ptsize %d\n" (so -200 writes two lines: -200 to
  *   200, then 200 to 127); the colour to red, with "Illegal color %d; using RED.\n".

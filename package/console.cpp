@@ -6,6 +6,7 @@
 
 #include "internal.h"
 #include "replay.h"
+#include "text_encoding.h"
 
 namespace {
 
@@ -91,6 +92,7 @@ int plako_console_printf(const char *format, ...) {
     // The debugger sees every line too (off Windows: the terminal that started the program).
     OutputDebugStringA(buf);
     if (buf[0] == '\0' || buf[strlen(buf) - 1] != '\n') OutputDebugStringA("\n");
+    text_note_lossy(buf);
     return produced;
 }
 
@@ -136,6 +138,12 @@ void console_draw_line(const char *text) {
 
     size_t n = strlen(text);
     if (n > 0 && text[n - 1] == '\n') n--;  // only one: a second newline is drawn as a character
+    char line[PLAKO_TEXT_BUFFER];           // the console's lines are formatted texts: UTF-8 drawn as such
+    if (n < sizeof line) {
+        memcpy(line, text, n);
+        n = text_to_code_page(line, n);
+        text = line;
+    }
     TextOutA(dc, plako_saturate((long long)rc.left + 5), top, text, (int)(n > 0x7fffffff ? 0x7fffffff : n));
 
     SelectObject(dc, old_font);

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "internal.h"
+#include "text_encoding.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ HGLOBAL copy_text(const char *text) {
         return NULL;
     }
     memcpy(p, text, n);
-    p[n] = '\0';
+    p[text_to_code_page(p, n)] = '\0';  // UTF-8 drawn as its characters (text_encoding.h)
     GlobalUnlock(block);
     return block;
 }
@@ -163,6 +164,7 @@ int plako_text(int colour, int x, int y, int ptsize, const char *text) {
         ptsize = largest_ptsize;
     }
     colour = plako_check_colour(colour);
+    text_note_lossy(text);
     // A long text makes a long log line; the console cuts it at its 1023-character limit.
     if (event_logging())
         plako_console_printf("%s text at (%d,%d), \"%s\"\n", palette_name(colour), x, y, text);

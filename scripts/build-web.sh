@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds every PLAKO program as a web page: FreeType for the web from Debian's source package, then
-# the package, the cone decorator and the examples with Debian's emscripten. The pages, their
-# scripts and an index land in the output folder (default build/web/site); open them with
+# the package, the cone decorator and the examples with Debian's emscripten. The pages (one .html
+# file each), their scripts and an index land in the output folder (default build/web/site); open a
+# page with a double click, or serve them all (a page's ?script= link needs a server):
 #   cd build/web/site && python3 -m http.server      # then http://localhost:8000/
 # Usage: scripts/build-web.sh [OUTPUT_FOLDER]
 set -euo pipefail
@@ -54,7 +55,7 @@ if [ ! -f "$ft/lib/libfreetype.a" ]; then
 fi
 echo "build-web.sh: FreeType ready after $(( $(date +%s) - start )) s"
 
-# The programs: one .html, .js, .wasm and .data each.
+# The programs: one .html each, which holds the program and its fonts (cmake/PlakoProgram.cmake).
 emcmake cmake -S "$root" -B "$web/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_FIND_ROOT_PATH="$ft" \
     -DBUILD_TESTING=OFF -DPLAKO_BENCH=OFF >/dev/null
 cmake --build "$web/cmake" -j2
@@ -65,11 +66,9 @@ pages=()
 while IFS= read -r html; do
     name=$(basename "$html" .html)
     dir=$(dirname "$html")
-    [ -f "$dir/$name.js" ] || continue
-    cp "$dir/$name.html" "$dir/$name.js" "$dir/$name.wasm" "$out/"
-    [ -f "$dir/$name.data" ] && cp "$dir/$name.data" "$out/"
+    cp "$dir/$name.html" "$out/"
     pages+=("$name")
-done < <(find "$web/cmake" -name '*.html' -not -path '*/CMakeFiles/*' | sort)
+done < <(find "$web/cmake" -name '*.html' -not -name '*.page.html' -not -path '*/CMakeFiles/*' | sort)
 [ ${#pages[@]} -gt 0 ] || { echo "build-web.sh: no page was built" >&2; exit 1; }
 cp docs/demo.scr "$out/demo.scr"
 for scr in examples/*.scr examples/*/*.scr; do

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the package from a build into a temporary prefix and builds template/ against it the
-# two ways a user would: the CMake package (find_package + plako_add_program) and pkg-config alone.
-# Each build's runner plays template/demo.scr; the pictures must be equal to each other and to the
-# same source built in the tree, and show what the program drew. The pkg-config desktop program is
+# Installs the package from a build into a temporary prefix, checks that the reference (with its
+# pictures), the examples and the template are there and findable (plako.h, plako.pc's docdir, the
+# CMake package's PLAKO_DOC_DIR), and builds template/ against it the two ways a user would: the
+# CMake package (find_package + plako_add_program) and pkg-config alone. Each build's runner plays
+# template/demo.scr; the pictures must be equal to each other and to the same source built in the
+# tree, and show what the program drew. The pkg-config desktop program is
 # started on a virtual X server and quit with Ctrl+Q.
 # Usage: scripts/test-install.sh [build dir, default build/default]
 set -euo pipefail
@@ -23,9 +25,43 @@ for f in include/plako/plako.h include/plako/windows.h lib/libplako.a lib/libpla
 done
 [ ! -e "$WORK/prefix/include/windows.h" ] || fail "windows.h landed bare in include/"
 
+step "the reference, the examples and the template under share/doc/plako"
+DOC=$WORK/prefix/share/doc/plako
+for f in LICENSE docs/API.md docs/pictures/canvas.c examples/README.md examples/basics/basics_hello.c \
+         examples/basics/hello.scr examples/games/games_snake.c template/main.c template/CMakeLists.txt \
+         template/demo.scr; do
+    [ -e "$DOC/$f" ] || fail "the install has no share/doc/plako/$f"
+done
+cmp -s template/main.c "$DOC/template/main.c" || fail "the installed template is not template/"
+grep -q 'share/doc/plako' "$WORK/prefix/include/plako/plako.h" || fail "plako.h does not name share/doc/plako"
+docdir=$(PKG_CONFIG_PATH="$WORK/prefix/lib/pkgconfig" pkg-config --variable=docdir plako)
+[ "$(realpath -m "$docdir")" = "$(realpath "$DOC")" ] || fail "plako.pc's docdir is $docdir, not $DOC"
+# Every picture of the installed pages, and every link among them, resolves where they lie now.
+python3 - "$DOC/docs/API.md" "$DOC/examples/README.md" <<'PY' || fail "a picture or link of the installed docs does not resolve"
+import os, re, sys
+bad, pictures = [], 0
+for page in sys.argv[1:]:
+    text = open(page, encoding="utf-8").read()
+    for bang, target in re.findall(r"(!?)\[[^\]]*\]\(([^)\s]+)\)", text):
+        path = target.split("#")[0]
+        if not path or re.match(r"[a-z]+:", path) or path.startswith("../include/"):
+            continue  # an anchor, an address, or the header, which lies under include/plako
+        pictures += bool(bang)
+        if not os.path.exists(os.path.join(os.path.dirname(page), path)):
+            bad.append(f"{page}: {target}")
+for line in bad:
+    print(line, file=sys.stderr)
+sys.exit(1 if bad or pictures < 5 else 0)
+PY
+
 step "template through the CMake package"
 cp -r template "$WORK/cmake-route"
-cmake -S "$WORK/cmake-route" -B "$WORK/cmake-route/build" -G Ninja -DCMAKE_PREFIX_PATH="$WORK/prefix" >/dev/null
+# The CMake package names the docs too: the route's project prints PLAKO_DOC_DIR.
+echo 'message(STATUS "PLAKO_DOC_DIR=${PLAKO_DOC_DIR}")' >>"$WORK/cmake-route/CMakeLists.txt"
+cmake -S "$WORK/cmake-route" -B "$WORK/cmake-route/build" -G Ninja -DCMAKE_PREFIX_PATH="$WORK/prefix" \
+    >"$WORK/cmake-route.log"
+doc_cmake=$(sed -n 's/^-- PLAKO_DOC_DIR=//p' "$WORK/cmake-route.log")
+[ "$(realpath -m "$doc_cmake")" = "$(realpath "$DOC")" ] || fail "PLAKO_DOC_DIR is '$doc_cmake', not $DOC"
 cmake --build "$WORK/cmake-route/build" >/dev/null
 
 step "the same program as C++, through the CMake package"

@@ -1,7 +1,7 @@
 /* hello: a first picture.
  *
  * Teaches: plako_start, plako_erase, plako_rectangle, plako_circle, plako_triangle,
- *          plako_line, plako_text (several lines in one text), plako_text_format,
+ *          plako_line, plako_text (several lines in one text, UTF-8 text), plako_text_format,
  *          plako_next_event, plako_stop.
  *
  * Controls: none; close the window (or Ctrl+Q) to end.
@@ -40,7 +40,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, 
     /* Text: (x, y) is the lower-left corner of the first line; '\n' starts a new line. */
     plako_text(PLAKO_RED, -250, 180, 36, "Hello, PLAKO!");
     plako_text(PLAKO_PURPLE, -10, 110, 20, "Circles, triangles,\nrectangles and lines");
-    plako_text(PLAKO_ORANGE, -10, 66, 20, "in 24 colours.");
+    plako_text(PLAKO_ORANGE, -10, 66, 20, "in 24 colours, à la carte."); /* UTF-8, as saved */
     plako_text_format(PLAKO_NAVY_BLUE, -250, -200, 16, "This window shows %d by %d points.", 595, 495);
 
     /* Wait for the end: events still come (clicks, keys); only quit matters here. */
