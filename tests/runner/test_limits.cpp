@@ -16,9 +16,11 @@ std::string tool(const std::string &program) { return PLAKO_BINARY_DIR "/tests/"
 // The programs are built with the sanitizers when the tests are: a null pointer is then the
 // undefined-behaviour check's report, not a signal.
 #if defined(__SANITIZE_ADDRESS__)
-const char NULL_CRASH[] = "stopped at frame 3, line 1: the program crashed \\(the sanitizer's report is above\\)";
+const char NULL_CRASH[] =
+    "stopped at frame 3, line 1: the program crashed \\(the sanitizer's report is above\\)";
 #else
-const char NULL_CRASH[] = "stopped at frame 3, line 1: the program crashed \\(signal 11, Segmentation fault\\)";
+const char NULL_CRASH[] =
+    "stopped at frame 3, line 1: the program crashed \\(signal 11, Segmentation fault\\)";
 #endif
 
 // The colour of client pixel (x, y) as 0xRRGGBB.
@@ -39,38 +41,94 @@ TEST(Limits, EveryWayAProgramGoesWrongEndsWithItsVerdictAndItsLastPicture) {
         int dots;
         long out_bytes;  // exactly this much standard output; -1: not checked
     } cases[] = {
-        {"loops-forever", {"--cpu-limit", "2", "--watchdog", "0"}, 3,
-         "stopped at frame 3, line 1: processor time limit of 2 s reached", "frame-000002.png", 3, 0},
-        {"loops-forever", {"--watchdog", "1", "--cpu-limit", "0"}, 3,
+        {"loops-forever",
+         {"--cpu-limit", "2", "--watchdog", "0"},
+         3,
+         "stopped at frame 3, line 1: processor time limit of 2 s reached",
+         "frame-000002.png",
+         3,
+         0},
+        {"loops-forever",
+         {"--watchdog", "1", "--cpu-limit", "0"},
+         3,
          "stopped at frame 3, line 1: the program did not come back to its wait for 1 s \\(watchdog\\)",
-         "frame-000002.png", 3, 0},
-        {"loops-forever", {"--time-limit", "1", "--watchdog", "0", "--cpu-limit", "0"}, 3,
-         "stopped at frame 3, line 1: wall time limit of 1 s reached", "frame-000002.png", 3, 0},
+         "frame-000002.png",
+         3,
+         0},
+        {"loops-forever",
+         {"--time-limit", "1", "--watchdog", "0", "--cpu-limit", "0"},
+         3,
+         "stopped at frame 3, line 1: wall time limit of 1 s reached",
+         "frame-000002.png",
+         3,
+         0},
         {"null-pointer", {}, 4, NULL_CRASH, "frame-000002.png", 3, 0},
-        {"aborts", {}, 4, "stopped at frame 3, line 1: the program crashed \\(signal 6, Aborted\\)",
-         "frame-000002.png", 3, 0},
-        {"overflows-stack", {}, 4,
+        {"aborts",
+         {},
+         4,
+         "stopped at frame 3, line 1: the program crashed \\(signal 6, Aborted\\)",
+         "frame-000002.png",
+         3,
+         0},
+        {"overflows-stack",
+         {},
+         4,
          "stopped at frame 3, line 1: the program crashed \\(signal 11, Segmentation fault\\)",
-         "frame-000002.png", 3, 0},
+         "frame-000002.png",
+         3,
+         0},
         // Ended by the program itself: the picture it showed then, under the frame it was handed.
-        {"exits-zero", {}, 5, "stopped at frame 3, line 1: the program exited with status 0 before the script's end",
-         "frame-000003.png", 3, 0},
-        {"exits-three", {}, 5,
+        {"exits-zero",
+         {},
+         5,
+         "stopped at frame 3, line 1: the program exited with status 0 before the script's end",
+         "frame-000003.png",
+         3,
+         0},
+        {"exits-three",
+         {},
+         5,
          "stopped at frame 3, line 1: the program exited with status 3 before the script's end",
-         "frame-000003.png", 3, 0},
-        {"returns-early", {}, 5,
+         "frame-000003.png",
+         3,
+         0},
+        {"returns-early",
+         {},
+         5,
          "stopped at frame 3, line 1: the program returned 0 from WinMain before the script's end",
-         "frame-000003.png", 3, 0},
-        {"allocates", {"--memory-limit", "256"}, 3, "stopped at frame 3, line 1: memory limit of 256 MB reached",
-         "frame-000002.png", 3, 0},
-        {"floods", {"--output-limit", "1"}, 3, "stopped at frame 3, line 1: output limit of 1 MB reached",
-         "frame-000002.png", 3, 1 << 20},
+         "frame-000003.png",
+         3,
+         0},
+        {"allocates",
+         {"--memory-limit", "256"},
+         3,
+         "stopped at frame 3, line 1: memory limit of 256 MB reached",
+         "frame-000002.png",
+         3,
+         0},
+        {"floods",
+         {"--output-limit", "1"},
+         3,
+         "stopped at frame 3, line 1: output limit of 1 MB reached",
+         "frame-000002.png",
+         3,
+         1 << 20},
         // The script's ten ticks all drawn, then the quit event ignored, and every one after it.
-        {"ignores-quit", {}, 6, "stopped at frame 9, line 1: the program did not end after its quit event",
-         "frame-000009.png", 10, -1},
+        {"ignores-quit",
+         {},
+         6,
+         "stopped at frame 9, line 1: the program did not end after its quit event",
+         "frame-000009.png",
+         10,
+         -1},
         // A program that does nothing wrong, stopped by the frame limit as by --until.
-        {"says-eof", {"--frame-limit", "5"}, 3, "stopped at frame 4, line 1: frame limit of 5 frames reached",
-         "frame-000004.png", -1, -1},
+        {"says-eof",
+         {"--frame-limit", "5"},
+         3,
+         "stopped at frame 4, line 1: frame limit of 5 frames reached",
+         "frame-000004.png",
+         -1,
+         -1},
     };
     TempDir dir;
     write_file("PLAKO.SCR", "PLAKO_PERIODIC(10);\n");
@@ -94,7 +152,8 @@ TEST(Limits, EveryWayAProgramGoesWrongEndsWithItsVerdictAndItsLastPicture) {
         Image img;
         ASSERT_TRUE(load_png(out_dir + "/" + c.last, &img));
         for (int i = 0; i <= c.dots && i < 11; i++)
-            EXPECT_EQ(colour_at(img, 297 - 200 + 40 * i, 247), i < c.dots ? 0xff0000 : 0xffffff) << "dot " << i;
+            EXPECT_EQ(colour_at(img, 297 - 200 + 40 * i, 247), i < c.dots ? 0xff0000 : 0xffffff)
+                << "dot " << i;
     }
     EXPECT_FALSE(std::filesystem::exists("core")) << "a crash leaves no core file";
 }
@@ -188,7 +247,8 @@ TEST(SceneFile, EachWaitsCallsAreOneJsonLineAsThePackageDrewThem) {
     TempDir dir;
     write_file("PLAKO.SCR", "PLAKO_PERIODIC(2);\nPLAKO_KBD(65);\nPLAKO_PERIODIC(1);\n");
     std::string out, err;
-    ASSERT_EQ(run_command({tool("draws-each-call"), "-o", "f", "--scene", "scene.jsonl"}, &out, &err), 0) << err;
+    ASSERT_EQ(run_command({tool("draws-each-call"), "-o", "f", "--scene", "scene.jsonl"}, &out, &err), 0)
+        << err;
     std::istringstream in(read_file("scene.jsonl"));
     std::vector<Json> records;
     std::string line;
@@ -227,7 +287,8 @@ TEST(SceneFile, EachWaitsCallsAreOneJsonLineAsThePackageDrewThem) {
     EXPECT_EQ(start[4]["ptsize"].number, 12);
     // A byte that is no UTF-8 is the character of its number; quotes, backslash, line end escaped.
     EXPECT_EQ(start[4]["text"].text, "say \"caf\xc3\xa9\"\\\n");
-    EXPECT_EQ((std::vector<long>{start[4]["x"].number, start[4]["y"].number}), (std::vector<long>{-250, 200}));
+    EXPECT_EQ((std::vector<long>{start[4]["x"].number, start[4]["y"].number}),
+              (std::vector<long>{-250, 200}));
     for (size_t tick = 0; tick < 3; tick++) {
         const std::vector<Json> &calls = records[tick + 1]["calls"].items;
         ASSERT_EQ(calls.size(), 1u) << tick;

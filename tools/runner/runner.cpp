@@ -192,6 +192,7 @@ struct Shared {
     std::atomic<int> exited_in_wait;  // exit() was called inside the wait: the host gave up
     std::atomic<int> sanitizer_report;
     std::atomic<int> last_done;  // the child wrote what --last asks for
+    int exit_code;               // the status the program gave exit(); -1: not known
     unsigned int pixels[2][MAX_PICTURE];
 };
 
@@ -787,9 +788,11 @@ void on_draw(void *, const ReplayDraw *call) {
 // ---- the child: the program's own process ----
 
 // exit() anywhere in the program (or the headless host giving up inside a wait): at the script's
-// end, or after the quit event, the run is judged as if WinMain had returned.
-void on_exit_call(void) {
+// end, or after the quit event, the run is judged as if WinMain had returned. code: the status
+// given to exit(), -1 where the system does not tell it.
+void on_exit_call(int code) {
     if (shared->verdict_ready.load()) return;
+    shared->exit_code = code;
     if (shared->in_wait.load()) {
         shared->exited_in_wait.store(1);
         return;
@@ -803,8 +806,19 @@ void on_exit_call(void) {
     give_verdict(status, what);
 }
 
+#ifdef __GLIBC__
+void on_exit_status(int code, void *) { on_exit_call(code); }
+#else
+void on_exit_plain(void) { on_exit_call(-1); }
+#endif
+
 #if RUNNER_ASAN
-void on_sanitizer_report(void) { shared->sanitizer_report.store(1); }
+// A sanitizer's report ends the process with an exit status: a crash, unless the program's run had
+// already ended (a leak found at exit is reported, but the verdict stands).
+void on_sanitizer_report(void) {
+    if (!shared->verdict_ready.load() && !shared->exited_early.load() && !shared->exited_in_wait.load())
+        shared->sanitizer_report.store(1);
+}
 #endif
 
 // The limits that the system keeps for the child itself.
@@ -857,7 +871,11 @@ void set_child_limits(void) {
 #if RUNNER_ASAN
     __sanitizer_set_death_callback(on_sanitizer_report);
 #endif
-    atexit(on_exit_call);
+#ifdef __GLIBC__
+    on_exit(on_exit_status, nullptr);
+#else
+    atexit(on_exit_plain);
+#endif
     scene_next(-1, 0, 0);
     headless_select();
     headless_set_idle_hook(on_idle, nullptr);
@@ -1039,7 +1057,10 @@ std::string judge(const Watch &w, int wait_status, const struct rusage &ru, int 
         return "the program crashed (signal " + std::to_string(sig) + ", " + strsignal(sig) + ")";
     }
     if (over_memory) return "memory limit of " + std::to_string(o.memory_limit) + " MB reached";
-    int code = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+    // The status the program gave exit(), which a sanitizer's leak check at exit may have changed.
+    int code = shared->exited_early.load() && shared->exit_code >= 0 ? shared->exit_code
+               : WIFEXITED(wait_status)                              ? WEXITSTATUS(wait_status)
+                                                                     : -1;
     if (shared->exited_in_wait.load()) {
         // The headless host gives up on a wait that nothing can end.
         *status = shared->quit_handed.load() ? 6 : 1;
