@@ -1057,6 +1057,14 @@ std::string judge(const Watch &w, int wait_status, const struct rusage &ru, int 
         return "the program crashed (signal " + std::to_string(sig) + ", " + strsignal(sig) + ")";
     }
     if (over_memory) return "memory limit of " + std::to_string(o.memory_limit) + " MB reached";
+#if RUNNER_ASAN
+    // Ended without its exit handlers: a sanitizer's report, from a runtime of its own that the
+    // death callback does not reach (the undefined-behaviour checks'), ends the process that way.
+    if (!shared->exited_early.load() && !shared->exited_in_wait.load()) {
+        *status = 4;
+        return "the program crashed (the sanitizer's report is above)";
+    }
+#endif
     // The status the program gave exit(), which a sanitizer's leak check at exit may have changed.
     int code = shared->exited_early.load() && shared->exit_code >= 0 ? shared->exit_code
                : WIFEXITED(wait_status)                              ? WEXITSTATUS(wait_status)
