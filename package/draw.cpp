@@ -75,6 +75,7 @@ void render(int kind, int colour, int width, int x1, int y1, int x2, LONG_PTR y2
     cmd.y2 = y2;
     cmd.x3 = x3;
     cmd.y3 = y3;
+    replay_draw(&cmd);
     plako_render(&cmd);
 }
 
@@ -197,6 +198,8 @@ int plako_text_format(int colour, int x, int y, int ptsize, const char *format, 
 // Fills the whole canvas with the background colour; returns 1.
 int plako_erase(void) {
     if (event_logging()) plako_console_printf("Clearing the graphics window\n");
-    if (started("plako_erase")) plako_fill_canvas();
+    if (!started("plako_erase")) return 1;
+    replay_draw(nullptr);
+    plako_fill_canvas();
     return 1;
 }

@@ -1,5 +1,8 @@
 // The event wait: the package's only message loop, the run controls, the "&Run" menu, the Ctrl
 // accelerators and the commands they share with the menu.
+#include <stdlib.h>
+#include <string.h>
+
 #include "internal.h"
 #include "replay.h"
 
@@ -14,6 +17,7 @@ struct EventState {
     int ctrl_held;         // Ctrl went down in the graphics window and has not come up there
     int tick_pending;      // a WM_TIMER came since the periodic event was armed
     HMENU run_menu;        // the "&Run" popup, for its check marks
+    char first_wait_seen;  // PLAKO_RECORD was looked at, at the first wait after plako_start
 };
 EventState state;
 
@@ -85,6 +89,14 @@ void build_menu(HWND hwnd) {
     DrawMenuBar(hwnd);
 }
 
+// PLAKO_RECORD=1 in the environment: the first wait records, as if Ctrl+R had been pressed before it.
+void record_from_start(void) {
+    if (state.first_wait_seen || !window_graphics()) return;
+    state.first_wait_seen = 1;
+    const char *record = getenv("PLAKO_RECORD");
+    if (record != nullptr && strcmp(record, "1") == 0) script_command_record();
+}
+
 // Nothing can become ready without a new message: no event, or one armed and waiting for a tick.
 int waiting_for_message(void) {
     int kind = state.pending.kind;
@@ -120,6 +132,7 @@ int plako_next_event(int *x, int *y, char *key) {
         if (key) *key = 0;
         return EVENT_QUIT;
     }
+    record_from_start();
     state.pending.kind = EVENT_NONE;
     state.pending.x = 0;
     state.pending.y = 0;

@@ -79,6 +79,8 @@ void script_handed(int from_script, int handed);
 // ---- replay.cpp: the runner's hooks (replay.h) ----
 struct ReplayHooks;
 const ReplayHooks *replay_hooks(void);  // null while none are registered
+struct DrawCommand;
+void replay_draw(const DrawCommand *cmd);  // hands a drawing call to the draw hook; null: an erase
 
 // ---- console.cpp ----
 #define PLAKO_TEXT_BUFFER 1024  // a formatted text holds at most 1023 characters

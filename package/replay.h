@@ -20,7 +20,31 @@ struct ReplayHooks {
     void (*console_line)(void *ctx, const char *text);
     // The program calls plako_stop; the windows still show their last picture.
     void (*stop)(void *ctx);
+    // One drawing call, after the package corrected its arguments, before it is drawn.
+    void (*draw)(void *ctx, const struct ReplayDraw *call);
     void *ctx;
+};
+
+enum ReplayDrawKind {
+    REPLAY_CIRCLE,
+    REPLAY_RECTANGLE,
+    REPLAY_TRIANGLE,
+    REPLAY_LINE,
+    REPLAY_TEXT,
+    REPLAY_ERASE
+};
+
+// A drawing call as the package draws it: canvas coordinates (origin at the centre, y up).
+struct ReplayDraw {
+    ReplayDrawKind kind;
+    const char *colour;  // the palette's name ("red"); null for ERASE
+    int width;           // RECTANGLE and TRIANGLE: 0 filled; LINE: at least 1
+    // CIRCLE: x[0], y[0] the centre; RECTANGLE: upper-left x[0], y[0], lower-right x[1], y[1];
+    // TRIANGLE: three points; LINE: two points; TEXT: x[0], y[0] the first line's lower-left corner.
+    int x[3], y[3];
+    int radius;        // CIRCLE
+    int ptsize;        // TEXT
+    const char *text;  // TEXT, as drawn; valid during the call only
 };
 
 // Registers the hooks (copied; any of them may be null), or with null removes them all.
@@ -42,6 +66,7 @@ struct ReplayScript {
     long line;                        // the line the outcome names (BAD_LINE, READ_ERROR, UNKNOWN_KIND)
     char reason[REPLAY_REASON_SIZE];  // BAD_LINE: " (why): text" or ": text"; else as above
     long event_line;                  // the line of the last event handed to the program; 0: none
+    long read_line;                   // the line of the last event read from the script; 0: none
 };
 
 // What has happened to the script so far.

@@ -538,6 +538,7 @@ void replay_script(ReplayScript *out) {
     static_assert(sizeof out->reason == sizeof s.reason, "one size of reason");
     memcpy(out->reason, s.reason, sizeof out->reason);
     out->event_line = s.event_line;
+    out->read_line = s.read_line;
 }
 
 int replay_script_rest_empty(void) {

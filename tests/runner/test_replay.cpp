@@ -53,12 +53,13 @@ struct Session {
 
 const long STOP_FRAME = 165;
 
-// At a wait of the live run: keeps the frame the window shows, once a frame, and takes the steps due.
-void session_wait(plako_test::HeadlessRun &run, Session &s) {
+// At a wait of the live run: keeps the frame the window shows, once a frame, and takes the steps
+// due up to stop_frame; with ctrl_r, recording is switched on and off with Ctrl+R.
+void session_wait_steps(plako_test::HeadlessRun &run, Session &s, long stop_frame, bool ctrl_r) {
     HWND window = run.window();
     DWORD t = headless_now();
     long f = (long)t / 100 - 1;
-    if (t % 100 == 0 && f >= 0 && f <= STOP_FRAME && !s.frames.count(f)) {
+    if (t % 100 == 0 && f >= 0 && f <= stop_frame && !s.frames.count(f)) {
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
         Image img;
@@ -76,7 +77,7 @@ void session_wait(plako_test::HeadlessRun &run, Session &s) {
             action();
         }
     };
-    step("record", -1, [&] { run.ctrl('R'); });
+    if (ctrl_r) step("record", -1, [&] { run.ctrl('R'); });
     step("add scoop", 5, [&] { headless_click(window, 47, 10); });     // panel row 0
     step("topping 1", 10, [&] { headless_click(window, 297, 222); });  // on scoop 1
     step("topping 2", 40, [&] { headless_click(window, 300, 180); });  // on scoop 2
@@ -84,9 +85,11 @@ void session_wait(plako_test::HeadlessRun &run, Session &s) {
     step("colour", 155, [&] { headless_click(window, 47, 97); });  // panel row 6
     step("sky", 158, [&] { headless_click(window, 397, 47); });
     step("topping 3", 160, [&] { headless_click(window, 280, 230); });
-    step("stop", STOP_FRAME, [&] { run.ctrl('R'); });
-    step("quit", STOP_FRAME + 1, [&] { headless_close(window); });
+    if (ctrl_r) step("stop", stop_frame, [&] { run.ctrl('R'); });
+    step("quit", stop_frame + 1, [&] { headless_close(window); });
 }
+
+void session_wait(plako_test::HeadlessRun &run, Session &s) { session_wait_steps(run, s, STOP_FRAME, true); }
 
 // Sum of the PERIODIC counts of a script.
 long script_ticks(const std::string &script) {
@@ -147,6 +150,54 @@ TEST(Replay, RecordedSessionReplaysPixelForPixel) {
     EXPECT_EQ(some, (std::set<std::string>{"frame-000000.png", "frame-000050.png", "frame-000100.png",
                                            "frame-000150.png", "frame-000165.png"}));
     expect_same_frame(STOP_FRAME, "some");
+}
+
+// PLAKO_RECORD=1 in the environment: the program records from its first wait, no Ctrl+R pressed,
+// and cone-replay plays that recording back to the same frames. Without it nothing is recorded.
+TEST(Replay, RecordingFromTheStartReplaysPixelForPixel) {
+    TempDir dir;
+    ASSERT_TRUE(std::filesystem::create_directory("live"));
+    const long last = 45;
+    Session session;
+    auto live_run = [&] {
+        plako_test::HeadlessRun run;
+        run.every_wait([&] { session_wait_steps(run, session, last, false); });
+        return run.run_program();
+    };
+    ASSERT_EQ(setenv("PLAKO_RECORD", "1", 1), 0);
+    int result = live_run();
+    unsetenv("PLAKO_RECORD");
+    ASSERT_EQ(result, 0);
+    const std::string script = read_file("PLAKO.SCR");
+    long ticks = script_ticks(script);
+    ASSERT_GE(ticks, last) << script;
+    EXPECT_EQ(script.rfind("PLAKO_PERIODIC(", 0), 0u) << "the first tick is recorded: " << script;
+    EXPECT_NE(script.find("PLAKO_MOUSE("), std::string::npos) << script;
+
+    std::string out, err;
+    ASSERT_EQ(run_tool({"--out", "replayed", "--quiet"}, &out, &err), 0) << err;
+    long compared = 0;
+    for (long f : session.frames)
+        if (f < ticks) {
+            expect_same_frame(f, "replayed");
+            compared++;
+        }
+    EXPECT_GE(compared, last);
+}
+
+// Any other value of PLAKO_RECORD records nothing (a process runs the program once: a test of its own).
+TEST(Replay, RecordingFromTheStartNeedsTheValueOne) {
+    TempDir dir;
+    ASSERT_TRUE(std::filesystem::create_directory("live"));
+    ASSERT_EQ(setenv("PLAKO_RECORD", "yes", 1), 0);
+    Session session;
+    plako_test::HeadlessRun run;
+    run.every_wait([&] { session_wait_steps(run, session, 12, false); });
+    int result = run.run_program();
+    unsetenv("PLAKO_RECORD");
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(session.frames.size(), 13u) << "the run went on to its close";
+    EXPECT_FALSE(std::filesystem::exists("PLAKO.SCR"));
 }
 
 TEST(Replay, LastAloneWritesOnlyTheLastFrame) {

@@ -1,22 +1,40 @@
 // NAME-replay: runs a PLAKO program on the headless host, plays PLAKO.SCR through the package's
 // own playback, writes the graphics window's client area as PNG frames, and says what happened
-// to the script.
+// to the script and to the program.
 //
-// The program runs unchanged. The runner registers the package's replay hooks before it calls
-// WinMain, chooses Playback at the program's first wait, then sees each event the wait hands the
-// program, each console line and the program's plako_stop, so every frame and every line passes
-// through here; what happened to the script it asks the package. When the run must end early
-// (--until, a frame that cannot be written) the program is handed the quit event.
+// The program runs unchanged, in a child process, and is not trusted. The child registers the
+// package's replay hooks before it calls WinMain, chooses Playback at the program's first wait,
+// then sees each event the wait hands the program, each console line, each drawing call and the
+// program's plako_stop, so every frame and every line passes through it; what happened to the
+// script it asks the package. At every wait it puts the last completed picture, the frame, the
+// script line and a heartbeat into a block shared with the parent. The parent copies and counts
+// the child's output and watches its time and memory; when a limit is reached, or the child
+// crashes or exits on its own, the parent ends the child's process group, writes --last from the
+// shared block and says what happened. When the run must end early (--until, a frame that cannot
+// be written, the frame limit) the program is handed the quit event.
 #include <errno.h>
+#include <fcntl.h>
 #include <headless.h>
 #include <limits.h>
+#include <poll.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <windows.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
+#include <atomic>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -25,6 +43,22 @@
 #include "plako.h"
 #include "regular_file.h"
 #include "replay.h"
+
+// AddressSanitizer reserves terabytes of address space: an address-space cap would stop it, and
+// its reports end the process with an exit status rather than a signal.
+#if defined(__SANITIZE_ADDRESS__)
+#define RUNNER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RUNNER_ASAN 1
+#endif
+#endif
+#ifndef RUNNER_ASAN
+#define RUNNER_ASAN 0
+#endif
+#if RUNNER_ASAN
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 namespace {
 
@@ -36,7 +70,8 @@ const char USAGE[] =
     "images named frame-NNNNNN.png after the frame's number: frame N is what the program drew for\n"
     "the (N+1)th periodic event. The program's console lines go to standard output; one line on\n"
     "standard error says what happened to the script: \"played to the end\", \"stopped at line N: ...\"\n"
-    "or \"stopped: unknown kind at line N\".\n"
+    "or \"stopped: unknown kind at line N\"; or what happened to the program: \"stopped at frame F,\n"
+    "line N: ...\" with the limit it reached, its crash, its exit or that it did not end.\n"
     "\n"
     "Options:\n"
     "  -C, --dir DIR       run in DIR, where PLAKO.SCR is read (default: the current directory)\n"
@@ -44,21 +79,44 @@ const char USAGE[] =
     "                      directory; a relative DIR is taken from where %1$s was started)\n"
     "  -e, --every N       write every Nth frame: the frames whose number is a multiple of N\n"
     "                      (default: every frame)\n"
-    "  -l, --last          write the last picture the program drew, under the number of the last\n"
-    "                      frame (0 when there was none); alone, unless --every is given too\n"
+    "  -l, --last          write the last picture the program completed, under the number of the\n"
+    "                      last frame (0 when there was none), however the run ended; alone, unless\n"
+    "                      --every is given too\n"
     "  -u, --until N       stop after frame N: the program gets the quit event instead of frame N+1\n"
     "  -p, --allow-partial exit 0 even when the script did not play to its end\n"
     "  -q, --quiet         no progress line on standard error\n"
+    "      --scene FILE    write the scene log to FILE: per frame, the drawing calls the program\n"
+    "                      made, as JSON Lines (docs/runner.md)\n"
     "  -h, --help          show this text\n"
     "\n"
-    "Exit status: 0 when the script played to its end (or up to --until); 1 when it did not (it\n"
-    "cannot be opened, a line cannot be played, the program quit before its end; unless\n"
-    "--allow-partial), a frame cannot be written (the run stops there and no partial file is\n"
-    "left) or the console lines cannot be written to standard output, with the reason on standard\n"
-    "error; 2 for a bad command line.\n";
+    "Limits (0: none):\n"
+    "      --cpu-limit S     processor time of the program, in seconds (default: 60)\n"
+    "      --time-limit S    wall time of the run, in seconds (default: 120)\n"
+    "      --memory-limit MB resident memory of the program (default: 1024; its address space is\n"
+    "                        capped at twice that and 256 MB more, where allocations fail)\n"
+    "      --output-limit MB standard output and error of the program, and the scene log (default: 16)\n"
+    "      --frame-limit N   frames played: the program gets the quit event instead of frame N\n"
+    "                        (default: 100000)\n"
+    "      --watchdog S      longest time the program may take between two of its waits, in seconds\n"
+    "                        (default: 10)\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the script played to its end (or up to --until)\n"
+    "  1  it did not (it cannot be opened, a line cannot be played, the program quit before its end;\n"
+    "     unless --allow-partial), or a frame, the scene log or standard output cannot be written (the\n"
+    "     run stops there and no partial frame is left)\n"
+    "  2  bad command line\n"
+    "  3  a limit was reached: \"processor time limit of S s reached\", \"wall time limit of S s\n"
+    "     reached\", \"memory limit of MB MB reached\", \"output limit of MB MB reached\", \"frame\n"
+    "     limit of N frames reached\", \"the program did not come back to its wait for S s (watchdog)\"\n"
+    "  4  the program crashed: \"the program crashed (signal N, name)\"\n"
+    "  5  the program ended on its own before the script's end: \"the program exited with status N\n"
+    "     before the script's end\", \"the program returned N from WinMain before the script's end\"\n"
+    "  6  \"the program did not end after its quit event\"\n";
 
-const long PROGRESS_EVERY = 1000;    // frames between two progress reports
-const long WAITS_AFTER_QUIT = 1000;  // waits a program may make after its quit before the runner gives up
+const long PROGRESS_EVERY = 1000;     // frames between two progress reports
+const long WAITS_AFTER_QUIT = 1000;   // waits a program may make after its quit before the runner gives up
+const int MAX_PICTURE = 1280 * 1024;  // pixels of the largest picture kept for --last: the screen's
 
 struct Options {
     std::string dir;
@@ -68,7 +126,15 @@ struct Options {
     long until;  // -1: no bound
     int allow_partial;
     int quiet;
+    std::string scene;  // empty: no scene log
+    // Limits; 0: none.
+    long cpu_limit, time_limit, watchdog;  // seconds
+    long memory_limit, output_limit;       // MB
+    long frame_limit;
 };
+
+// How the program's run ended, as the child sees it.
+enum Ending { ENDING_RETURNED, ENDING_EXITED };
 
 struct ReplayState {
     const char *name;  // the runner's own name, for every message
@@ -80,9 +146,13 @@ struct ReplayState {
     int stopping;          // the program is handed the quit event from now on
     long calls_after_stop;
     int until_reached;
-    long frames;     // periodic events handed to the program so far: the next frame number
-    int frame_owed;  // the program is drawing frame owed_number; taken at its next wait
+    int frame_limit_reached;
+    int quit_handed;  // the program was handed EVENT_QUIT
+    int stop_called;  // the program called plako_stop
+    long frames;      // periodic events handed to the program so far: the next frame number
+    int frame_owed;   // the program is drawing frame owed_number; taken at its next wait
     long owed_number;
+    int drawn;                              // the program drew since the picture was last taken
     std::vector<unsigned int> last_pixels;  // the last picture seen, for --last
     int last_w, last_h;
     long last_number;                          // -1: no picture seen yet
@@ -91,10 +161,42 @@ struct ReplayState {
     int finished;         // the final picture was taken
     std::string failure;  // why the run failed; empty while all is well
     int progress_shown;
-    int stdout_error;  // errno of the first failed write of a console line to standard output
+    // The scene log (child): the record of the calls since the last wait, streamed as they come.
+    FILE *scene;
+    int scene_open_record;  // the current record's head is written
+    int scene_event;        // what made the program draw: an EVENT_ kind, or -1 for its start
+    long scene_frame, scene_line;
+    int scene_calls;
 };
 
 ReplayState replay;
+
+// What the child keeps for the parent, in memory both share: written by the child only, read by
+// the parent while it watches and once the child is gone.
+struct Shared {
+    std::atomic<long> waits;   // the program's waits so far: the watchdog's heartbeat
+    std::atomic<int> in_wait;  // the program is in its wait, or the runner works for it
+    std::atomic<long> frame;   // the frame the program was last handed, 0 when none
+    std::atomic<long> line;    // the script line of the last event handed to the program
+    std::atomic<long> frames;  // periodic events handed so far, for the progress line
+    std::atomic<int> quit_handed;
+    std::atomic<long> scene_bytes;
+    std::atomic<int> picture;  // the slot holding the last completed picture; -1: none yet
+    long picture_number[2];
+    int picture_w[2], picture_h[2];
+    // The child's verdict, once it has one; the parent says it.
+    std::atomic<int> verdict_ready;
+    int verdict_status;
+    char verdict[1024];
+    std::atomic<int> exited_early;    // the program called exit() before the script's end
+    std::atomic<int> exited_in_wait;  // exit() was called inside the wait: the host gave up
+    std::atomic<int> sanitizer_report;
+    std::atomic<int> last_done;  // the child wrote what --last asks for
+    int exit_code;               // the status the program gave exit(); -1: not known
+    unsigned int pixels[2][MAX_PICTURE];
+};
+
+Shared *shared;
 
 // ---- PNG frames ----
 
@@ -117,6 +219,18 @@ void write_frame(long number, const std::vector<unsigned int> &px, int w, int h)
     replay.written_pixels = px;
 }
 
+// The last picture taken goes to the shared block, into the slot not in use, so that a child
+// stopped in the middle of the copy leaves the previous picture whole.
+void publish_picture(void) {
+    if (shared == nullptr || replay.last_pixels.size() > (size_t)MAX_PICTURE) return;
+    int slot = shared->picture.load() == 0 ? 1 : 0;
+    memcpy(shared->pixels[slot], replay.last_pixels.data(), replay.last_pixels.size() * sizeof(unsigned int));
+    shared->picture_number[slot] = replay.last_number;
+    shared->picture_w[slot] = replay.last_w;
+    shared->picture_h[slot] = replay.last_h;
+    shared->picture.store(slot);
+}
+
 // Reads the picture the window shows into last_pixels, after the program's own repaint has
 // copied its whole canvas there; 0 when there is no window to read.
 int grab(long number) {
@@ -133,6 +247,8 @@ int grab(long number) {
     replay.last_w = w;
     replay.last_h = h;
     replay.last_number = number;
+    replay.drawn = 0;
+    publish_picture();
     return 1;
 }
 
@@ -143,6 +259,9 @@ void capture(long number) {
         write_frame(number, replay.last_pixels, replay.last_w, replay.last_h);
 }
 
+// The frame the program was last handed, 0 before the first.
+long current_frame(void) { return replay.frames > 0 ? replay.frames - 1 : 0; }
+
 // The program is about to stop (or has returned): its last picture, whatever it drew after its
 // last frame, is taken while the window can still be repainted from its canvas.
 void take_final_picture(void) {
@@ -152,18 +271,7 @@ void take_final_picture(void) {
         replay.frame_owed = 0;
         capture(replay.owed_number);
     }
-    if (replay.failure.empty()) grab(replay.frames > 0 ? replay.frames - 1 : 0);
-}
-
-void show_progress(void) {
-    if (replay.opt.quiet || replay.frames % PROGRESS_EVERY != 0) return;
-    // On a terminal one line is rewritten; in a log each report is a line of its own.
-    if (isatty(STDERR_FILENO)) {
-        fprintf(stderr, "\r%s: %ld frames", replay.name, replay.frames);
-        replay.progress_shown = 1;
-    } else {
-        fprintf(stderr, "%s: %ld frames\n", replay.name, replay.frames);
-    }
+    if (replay.failure.empty()) grab(current_frame());
 }
 
 // Checks, before the run, that DIR/PLAKO.SCR opens the way the package will open it; the reason
@@ -178,6 +286,145 @@ std::string check_script(void) {
     if (fd < 0) return "cannot play " + path + ": " + strerror(err);
     close(fd);
     return "";
+}
+
+// ---- the scene log ----
+
+// Writes s as a JSON string: UTF-8 sequences as they are, any other byte as the character of the
+// same number, control characters escaped.
+void scene_string(std::string *into, const char *s) {
+    const unsigned char *p = (const unsigned char *)s;
+    into->push_back('"');
+    while (*p != 0) {
+        unsigned char c = *p;
+        int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        int valid = n > 1;
+        for (int i = 1; valid && i < n; i++) valid = (p[i] & 0xc0) == 0x80;
+        if (valid) {
+            into->append((const char *)p, (size_t)n);
+            p += n;
+            continue;
+        }
+        char esc[8];
+        if (c == '"' || c == '\\') {
+            into->push_back('\\');
+            into->push_back((char)c);
+        } else if (c >= 0x20 && c < 0x7f) {
+            into->push_back((char)c);
+        } else {
+            snprintf(esc, sizeof esc, "\\u%04x", c);
+            into->append(esc);
+        }
+        p++;
+    }
+    into->push_back('"');
+}
+
+// Writes text to the scene log; a failure ends the log and the run, as a failed frame does.
+void scene_put(const std::string &text) {
+    if (replay.scene == nullptr) return;
+    if (fwrite(text.data(), 1, text.size(), replay.scene) == text.size()) {
+        shared->scene_bytes += (long)text.size();
+        return;
+    }
+    fail("cannot write the scene log " + replay.opt.scene + ": " + strerror(errno) + "; stopped at frame " +
+         std::to_string(current_frame()));
+    replay.stopping = 1;
+    fclose(replay.scene);
+    replay.scene = nullptr;
+}
+
+const char *scene_event_name(int kind) {
+    switch (kind) {
+        case EVENT_PERIODIC:
+            return "periodic";
+        case EVENT_KBD:
+            return "kbd";
+        case EVENT_MOUSE:
+            return "mouse";
+        case EVENT_QUIT:
+            return "quit";
+        default:
+            return "start";
+    }
+}
+
+// The drawing calls that follow belong to this event, frame and script line.
+void scene_close(void);
+
+void scene_next(int kind, long frame, long line) {
+    scene_close();
+    replay.scene_event = kind;
+    replay.scene_frame = frame;
+    replay.scene_line = line;
+    replay.scene_calls = 0;
+    replay.scene_open_record = 0;
+}
+
+void scene_open(void) {
+    if (replay.scene_open_record) return;
+    replay.scene_open_record = 1;
+    scene_put("{\"frame\":" + std::to_string(replay.scene_frame) +
+              ",\"line\":" + std::to_string(replay.scene_line) + ",\"event\":\"" +
+              scene_event_name(replay.scene_event) + "\",\"calls\":[");
+}
+
+// The program waits again: the record of its calls ends. A periodic event gets its record even
+// when nothing was drawn for it.
+void scene_close(void) {
+    if (replay.scene == nullptr) return;
+    if (!replay.scene_open_record && replay.scene_event != EVENT_PERIODIC) return;
+    scene_open();
+    scene_put("]}\n");
+    if (replay.scene != nullptr) fflush(replay.scene);
+    replay.scene_open_record = 0;
+    replay.scene_event = EVENT_NONE;
+}
+
+void scene_call(const ReplayDraw *c) {
+    static const char *const CALLS[] = {"circle", "rectangle", "triangle", "line", "text", "erase"};
+    std::string s = replay.scene_calls++ > 0 ? "," : "";
+    s += "{\"call\":\"";
+    s += CALLS[c->kind];
+    s += "\"";
+    auto field = [&](const char *name, long v) {
+        s += ",\"" + std::string(name) + "\":" + std::to_string(v);
+    };
+    if (c->kind != REPLAY_ERASE) {
+        s += ",\"colour\":";
+        scene_string(&s, c->colour);
+    }
+    switch (c->kind) {
+        case REPLAY_CIRCLE:
+            field("x", c->x[0]);
+            field("y", c->y[0]);
+            field("radius", c->radius);
+            break;
+        case REPLAY_TEXT:
+            field("x", c->x[0]);
+            field("y", c->y[0]);
+            field("ptsize", c->ptsize);
+            s += ",\"text\":";
+            scene_string(&s, c->text);
+            break;
+        case REPLAY_RECTANGLE:
+        case REPLAY_LINE:
+        case REPLAY_TRIANGLE: {
+            int points = c->kind == REPLAY_TRIANGLE ? 3 : 2;
+            const char *xs[] = {"x1", "x2", "x3"}, *ys[] = {"y1", "y2", "y3"};
+            for (int i = 0; i < points; i++) {
+                field(xs[i], c->x[i]);
+                field(ys[i], c->y[i]);
+            }
+            field("width", c->width);
+            break;
+        }
+        default:
+            break;
+    }
+    s += "}";
+    scene_open();
+    scene_put(s);
 }
 
 // ---- the run ----
@@ -219,6 +466,12 @@ int parse_args(int argc, char **argv) {
     o.out = ".";
     o.every = 1;
     o.until = -1;
+    o.cpu_limit = 60;
+    o.time_limit = 120;
+    o.watchdog = 10;
+    o.memory_limit = 1024;
+    o.output_limit = 16;
+    o.frame_limit = 100000;
     int every_given = 0;
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
@@ -237,6 +490,18 @@ int parse_args(int argc, char **argv) {
                 return 0;
             }
             *into = v;
+            return 1;
+        };
+        // A limit: a whole number of at least 0, where 0 is no limit; at most a year of seconds
+        // or a terabyte, so that no product of it overflows.
+        auto limit = [&](const char *name, const char *what, long *into) -> int {
+            const char *v = value(name);
+            if (v == nullptr) return 0;
+            if (!parse_count(v, 0, into) || *into > 1L << 25) {
+                fprintf(stderr, "%s: %s needs %s from 0 (no limit) to 33554432, not '%s'\n", replay.name,
+                        name, what, v);
+                return 0;
+            }
             return 1;
         };
         if (a == "-h" || a == "--help") {
@@ -267,6 +532,26 @@ int parse_args(int argc, char **argv) {
             o.allow_partial = 1;
         } else if (a == "-q" || a == "--quiet") {
             o.quiet = 1;
+        } else if (a == "--scene") {
+            const char *v = value("--scene");
+            if (v == nullptr) return 2;
+            if (*v == '\0') {
+                fprintf(stderr, "%s: --scene needs a file name, not an empty name\n", replay.name);
+                return 2;
+            }
+            o.scene = v;
+        } else if (a == "--cpu-limit") {
+            if (!limit("--cpu-limit", "seconds", &o.cpu_limit)) return 2;
+        } else if (a == "--time-limit") {
+            if (!limit("--time-limit", "seconds", &o.time_limit)) return 2;
+        } else if (a == "--watchdog") {
+            if (!limit("--watchdog", "seconds", &o.watchdog)) return 2;
+        } else if (a == "--memory-limit") {
+            if (!limit("--memory-limit", "megabytes", &o.memory_limit)) return 2;
+        } else if (a == "--output-limit") {
+            if (!limit("--output-limit", "megabytes", &o.output_limit)) return 2;
+        } else if (a == "--frame-limit") {
+            if (!limit("--frame-limit", "frames", &o.frame_limit)) return 2;
         } else {
             fprintf(stderr, "%s: unknown argument '%s' (see --help)\n", replay.name, a.c_str());
             return 2;
@@ -276,16 +561,19 @@ int parse_args(int argc, char **argv) {
     return -1;
 }
 
-// Writes what --last asks for, says what happened to the script, and gives the exit status.
-int finish(void) {
+// The start of an outcome line about the program: where the run was when it ended.
+std::string stopped_at(long frame, long line) {
+    return "stopped at frame " + std::to_string(frame) + ", line " + std::to_string(line) + ": ";
+}
+
+// Writes what --last asks for and says what happened to the script of a run that ended by
+// itself: the program returned `result` from WinMain, or called exit(). Puts the outcome in
+// *what and returns the exit status; -1 for an exit() before the script's end, which the parent
+// words, since only it learns the status.
+int finish(Ending ending, int result, std::string *what) {
     take_final_picture();
-    if (fflush(stdout) != 0 && replay.stdout_error == 0) replay.stdout_error = errno ? errno : EIO;
-    if (replay.progress_shown) fputc('\n', stderr);
-    // Lines lost on the way out (a reader gone, a full disk) fail the run like a frame would.
-    if (replay.stdout_error != 0)
-        fprintf(stderr, "%s: cannot write the console lines to standard output: %s\n", replay.name,
-                strerror(replay.stdout_error));
-    int lost = replay.stdout_error != 0;
+    scene_close();
+    fflush(stdout);
     if (replay.failure.empty() && replay.opt.last) {
         if (replay.last_number < 0) {
             fail("--last: the program showed no picture");
@@ -293,45 +581,77 @@ int finish(void) {
             write_frame(replay.last_number, replay.last_pixels, replay.last_w, replay.last_h);
         }
     }
+    shared->last_done.store(1);
     if (!replay.failure.empty()) {
-        fprintf(stderr, "%s: %s\n", replay.name, replay.failure.c_str());
+        *what = replay.failure;
         return 1;
     }
     ReplayScript script;
     replay_script(&script);
-    std::string what;
     int complete = 0;
     std::string at = std::to_string(script.line);
     if (script.outcome == REPLAY_AT_END) {
-        what = "played to the end";
+        *what = "played to the end";
         complete = 1;
     } else if (script.outcome == REPLAY_BAD_LINE) {
-        what = "stopped at line " + at + script.reason;
+        *what = "stopped at line " + at + script.reason;
     } else if (script.outcome == REPLAY_READ_ERROR) {
-        what = "stopped at line " + at + ": cannot read the script: " + script.reason;
+        *what = "stopped at line " + at + ": cannot read the script: " + script.reason;
     } else if (script.outcome == REPLAY_CANNOT_OPEN) {
-        what = "stopped: cannot open the script: " + std::string(script.reason);
+        *what = "stopped: cannot open the script: " + std::string(script.reason);
     } else if (replay.until_reached) {
-        what = "stopped after frame " + std::to_string(replay.opt.until) + " as --until asked, at line " +
-               std::to_string(script.event_line);
+        *what = "stopped after frame " + std::to_string(replay.opt.until) + " as --until asked, at line " +
+                std::to_string(script.event_line);
         complete = 1;
+    } else if (replay.frame_limit_reached) {
+        *what = stopped_at(current_frame(), script.event_line) + "frame limit of " +
+                std::to_string(replay.opt.frame_limit) + " frames reached";
+        return 3;
     } else if (script.outcome == REPLAY_UNKNOWN_KIND) {
-        what = "stopped: unknown kind at line " + at;
+        *what = "stopped: unknown kind at line " + at;
     } else if (replay_script_rest_empty()) {
-        what = "played to the end";
+        *what = "played to the end";
         complete = 1;
+    } else if (ending == ENDING_EXITED && !replay.quit_handed) {
+        return -1;
+    } else if (!replay.quit_handed && !replay.stop_called) {
+        // Neither told to quit nor quitting the package's way (its own Quit button, say, then
+        // plako_stop): it fell out of WinMain.
+        *what = stopped_at(current_frame(), script.event_line) + "the program returned " +
+                std::to_string(result) + " from WinMain before the script's end";
+        return 5;
     } else {
-        what = "stopped at line " + std::to_string(script.event_line) +
-               ": the program quit before the script's end";
+        *what = "stopped at line " + std::to_string(script.event_line) +
+                ": the program quit before the script's end";
     }
-    fprintf(stderr, "%s: %s\n", replay.name, what.c_str());
-    return (complete || replay.opt.allow_partial) && !lost ? 0 : 1;
+    return complete || replay.opt.allow_partial ? 0 : 1;
+}
+
+// Hands the parent the child's verdict.
+void give_verdict(int status, const std::string &what) {
+    snprintf(shared->verdict, sizeof shared->verdict, "%s", what.c_str());
+    shared->verdict_status = status;
+    shared->verdict_ready.store(1);
+}
+
+// Ends the child at once with a verdict of the runner's own (the program is not finished); the
+// parent writes --last from the shared block.
+[[noreturn]] void end_child(int status, const std::string &what) {
+    scene_close();
+    fflush(stdout);
+    if (replay.scene != nullptr) fflush(replay.scene);
+    give_verdict(status, what);
+    _exit(0);
 }
 
 // The program enters its wait. It draws a frame right after each periodic event, so the canvas
-// now holds that frame: it is taken here. While the run ends the wait is not entered at all: the
-// program gets the quit event, and one that goes on waiting regardless is given up on.
+// now holds that frame: it is taken here; a picture drawn for another event is taken too, so that
+// the last completed picture is always in the shared block. While the run ends the wait is not
+// entered at all: the program gets the quit event, and one that goes on waiting regardless is
+// given up on.
 int on_wait(void *) {
+    shared->in_wait.store(1);
+    shared->waits++;
     if (replay.frame_owed) {
         replay.frame_owed = 0;
         capture(replay.owed_number);
@@ -339,45 +659,441 @@ int on_wait(void *) {
             replay.until_reached = 1;
             replay.stopping = 1;
         }
+        if (replay.opt.frame_limit > 0 && replay.owed_number + 1 >= replay.opt.frame_limit &&
+            !replay.stopping) {
+            // Only when the script has more to play: a script of exactly that many frames ends well.
+            ReplayScript script;
+            replay_script(&script);
+            if (script.outcome == REPLAY_PLAYING && !replay_script_rest_empty()) {
+                replay.frame_limit_reached = 1;
+                replay.stopping = 1;
+            }
+        }
+    } else if (replay.drawn && replay.failure.empty()) {
+        grab(current_frame());
     }
+    scene_close();
     if (!replay.stopping) return 0;
     if (++replay.calls_after_stop > WAITS_AFTER_QUIT) {
-        fail("the program does not end after its quit event");
-        exit(finish());
+        ReplayScript script;
+        replay_script(&script);
+        end_child(6, stopped_at(current_frame(), script.event_line) +
+                         "the program did not end after its quit event");
     }
+    replay.quit_handed = 1;
+    shared->quit_handed.store(1);
+    scene_next(EVENT_QUIT, current_frame(), shared->line.load());
+    shared->in_wait.store(0);
     return 1;
 }
 
 // The event the wait hands the program. Once the script has ended, what the wait found instead
 // is not the script's, and ends the run.
 int on_event(void *, int kind, int *x, int *y, char *key, int from_script) {
-    if (kind == EVENT_QUIT) return kind;
     ReplayScript script;
     replay_script(&script);
-    if (!from_script && script.outcome != REPLAY_NOT_STARTED && script.outcome != REPLAY_PLAYING) {
+    if (kind != EVENT_QUIT && !from_script && script.outcome != REPLAY_NOT_STARTED &&
+        script.outcome != REPLAY_PLAYING) {
         replay.stopping = 1;
         replay.calls_after_stop++;
         *x = 0;
         *y = 0;
         *key = 0;
-        return EVENT_QUIT;
-    }
-    if (kind == EVENT_PERIODIC) {
+        kind = EVENT_QUIT;
+    } else if (kind == EVENT_PERIODIC) {
         replay.owed_number = replay.frames;
         replay.frame_owed = 1;
         replay.frames++;
-        show_progress();
     }
+    if (kind == EVENT_QUIT) {
+        replay.quit_handed = 1;
+        shared->quit_handed.store(1);
+        // Told to quit with the script over, a program that waits again is given the quit again.
+        if (script.outcome != REPLAY_PLAYING) replay.stopping = 1;
+    }
+    long line = from_script ? script.read_line : script.event_line;
+    shared->frame.store(current_frame());
+    shared->line.store(line);
+    shared->frames.store(replay.frames);
+    scene_next(kind, current_frame(), line);
+    shared->in_wait.store(0);
     return kind;
 }
 
-// The program's console lines go to standard output too; the first failure is kept for finish().
-void on_console_line(void *, const char *text) {
-    if (fputs(text, stdout) == EOF && replay.stdout_error == 0) replay.stdout_error = errno ? errno : EIO;
-}
+// The program's console lines go to standard output, through the parent, which passes them on.
+void on_console_line(void *, const char *text) { fputs(text, stdout); }
 
 // The program stops: its last picture is taken while the window can still show its canvas.
-void on_stop(void *) { take_final_picture(); }
+void on_stop(void *) {
+    replay.stop_called = 1;
+    take_final_picture();
+}
+
+// A drawing call: the picture changes, and the scene log gets it.
+void on_draw(void *, const ReplayDraw *call) {
+    replay.drawn = 1;
+    if (replay.scene != nullptr) scene_call(call);
+}
+
+// ---- the child: the program's own process ----
+
+// exit() anywhere in the program (or the headless host giving up inside a wait): at the script's
+// end, or after the quit event, the run is judged as if WinMain had returned. code: the status
+// given to exit(), -1 where the system does not tell it.
+void on_exit_call(int code) {
+    if (shared->verdict_ready.load()) return;
+    shared->exit_code = code;
+    if (shared->in_wait.load()) {
+        shared->exited_in_wait.store(1);
+        return;
+    }
+    std::string what;
+    int status = finish(ENDING_EXITED, 0, &what);
+    if (status < 0) {
+        shared->exited_early.store(1);
+        return;
+    }
+    give_verdict(status, what);
+}
+
+#ifdef __GLIBC__
+void on_exit_status(int code, void *) { on_exit_call(code); }
+#else
+void on_exit_plain(void) { on_exit_call(-1); }
+#endif
+
+#if RUNNER_ASAN
+// A sanitizer's report ends the process with an exit status: a crash, unless the program's run had
+// already ended (a leak found at exit is reported, but the verdict stands).
+void on_sanitizer_report(void) {
+    if (!shared->verdict_ready.load() && !shared->exited_early.load() && !shared->exited_in_wait.load())
+        shared->sanitizer_report.store(1);
+}
+#endif
+
+// The limits that the system keeps for the child itself.
+void set_child_limits(void) {
+    struct rlimit none = {0, 0};
+    setrlimit(RLIMIT_CORE, &none);  // a crash leaves no core file in the student's folder
+    if (replay.opt.cpu_limit > 0) {
+        // SIGXCPU at the limit; SIGKILL a second later for a program that catches it.
+        struct rlimit cpu = {(rlim_t)replay.opt.cpu_limit, (rlim_t)replay.opt.cpu_limit + 1};
+        setrlimit(RLIMIT_CPU, &cpu);
+    }
+#if !RUNNER_ASAN
+    if (replay.opt.memory_limit > 0) {
+        // Resident memory is watched by the parent; the address space is only a backstop, well
+        // above it, against a program that reserves without touching.
+        rlim_t bytes = ((rlim_t)replay.opt.memory_limit * 2 + 256) << 20;
+        struct rlimit as = {bytes, bytes};
+        setrlimit(RLIMIT_AS, &as);
+    }
+#endif
+}
+
+// Runs the program with its output into the two pipes; never returns.
+[[noreturn]] void run_child(int out_fd, int err_fd, pid_t parent) {
+    setpgid(0, 0);
+#ifdef __linux__
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(0);  // the parent is already gone
+#else
+    (void)parent;
+#endif
+    int devnull = open("/dev/null", O_RDONLY);
+    if (devnull >= 0) {
+        dup2(devnull, STDIN_FILENO);
+        close(devnull);
+    }
+    dup2(out_fd, STDOUT_FILENO);
+    dup2(err_fd, STDERR_FILENO);
+    close(out_fd);
+    close(err_fd);
+    // Line by line, so that what a program printed before it crashed is not lost in a buffer.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    // A crash must end the process with its signal, for the parent to see: no handler of the
+    // sanitizers' in between.
+    for (int sig :
+         {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS, SIGPIPE, SIGXCPU, SIGINT, SIGTERM})
+        signal(sig, SIG_DFL);
+    set_child_limits();
+    unsetenv("PLAKO_RECORD");  // the script is played, never recorded over
+#if RUNNER_ASAN
+    __sanitizer_set_death_callback(on_sanitizer_report);
+#endif
+#ifdef __GLIBC__
+    on_exit(on_exit_status, nullptr);
+#else
+    atexit(on_exit_plain);
+#endif
+    scene_next(-1, 0, 0);
+    headless_select();
+    headless_set_idle_hook(on_idle, nullptr);
+    ReplayHooks hooks = {on_wait, on_event, on_console_line, on_stop, on_draw, nullptr};
+    replay_set_hooks(&hooks);
+    char cmdline[] = "";
+    int result = WinMain((HINSTANCE)1, nullptr, cmdline, SW_SHOWNORMAL);
+    shared->in_wait.store(1);  // the runner's own work from here
+    std::string what;
+    int status = finish(ENDING_RETURNED, result, &what);
+    give_verdict(status, what);
+    if (replay.scene != nullptr) fclose(replay.scene);
+    exit(0);
+}
+
+// ---- the parent: watches the child ----
+
+volatile sig_atomic_t watched_child;
+
+// Interrupted (Ctrl+C, a grader's kill): the child's group goes too.
+void on_parent_signal(int sig) {
+    if (watched_child > 0) kill(-watched_child, SIGKILL);
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
+double seconds_now(void) {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+// The child's resident memory in bytes, 0 when it cannot be read.
+long long resident_bytes(pid_t pid) {
+#ifdef __linux__
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%d/statm", (int)pid);
+    FILE *f = fopen(path, "r");
+    if (f == nullptr) return 0;
+    long long size = 0, resident = 0;
+    int got = fscanf(f, "%lld %lld", &size, &resident);
+    fclose(f);
+    return got == 2 ? resident * sysconf(_SC_PAGESIZE) : 0;
+#else
+    (void)pid;
+    return 0;
+#endif
+}
+
+void show_progress(long frames, long *reported) {
+    if (replay.opt.quiet) return;
+    while (frames >= *reported + PROGRESS_EVERY) {
+        *reported += PROGRESS_EVERY;
+        // On a terminal one line is rewritten; in a log each report is a line of its own.
+        if (isatty(STDERR_FILENO)) {
+            fprintf(stderr, "\r%s: %ld frames", replay.name, *reported);
+            replay.progress_shown = 1;
+        } else {
+            fprintf(stderr, "%s: %ld frames\n", replay.name, *reported);
+        }
+    }
+}
+
+// Writes all of buf to fd; 0 with errno on failure.
+int write_all(int fd, const char *buf, size_t n) {
+    while (n > 0) {
+        ssize_t w = write(fd, buf, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return 0;
+        buf += w;
+        n -= (size_t)w;
+    }
+    return 1;
+}
+
+struct Watch {
+    pid_t pid;
+    int fds[2];         // the child's standard output and error; -1 once closed
+    long long output;   // bytes the child wrote, scene log included
+    std::string limit;  // the limit reached, or what else made the parent end the child
+    int limit_status;
+    int stdout_failed;
+};
+
+// The parent ends the child: a limit, or its output cannot be passed on.
+void stop_child(Watch &w, int status, const std::string &why) {
+    if (!w.limit.empty()) return;
+    w.limit = why;
+    w.limit_status = status;
+    kill(-w.pid, SIGKILL);
+    kill(w.pid, SIGKILL);  // in case it left its group
+}
+
+// Copies what the child wrote on fd (0 output, 1 error) to the same of ours, within the limit.
+void copy_output(Watch &w, int which, const char *buf, size_t n) {
+    long long cap = replay.opt.output_limit > 0 ? (long long)replay.opt.output_limit << 20 : -1;
+    size_t pass = n;
+    if (cap >= 0 && w.output + (long long)n > cap) pass = w.output < cap ? (size_t)(cap - w.output) : 0;
+    w.output += (long long)n;
+    if (pass > 0 && !(which == 0 && w.stdout_failed)) {
+        int ok = write_all(which == 0 ? STDOUT_FILENO : STDERR_FILENO, buf, pass);
+        if (!ok && which == 0) {
+            // Reported once; the run goes on to its end with its frames, and fails.
+            w.stdout_failed = 1;
+            fprintf(stderr, "%s: cannot write the console lines to standard output: %s\n", replay.name,
+                    strerror(errno));
+        }
+    }
+    if (pass < n)
+        stop_child(w, 3, "output limit of " + std::to_string(replay.opt.output_limit) + " MB reached");
+}
+
+// Reads what is there on the child's pipes.
+void drain(Watch &w) {
+    char buf[65536];
+    for (int i = 0; i < 2; i++) {
+        while (w.fds[i] >= 0) {
+            ssize_t n = read(w.fds[i], buf, sizeof buf);
+            if (n > 0) {
+                copy_output(w, i, buf, (size_t)n);
+                continue;
+            }
+            if (n < 0 && (errno == EINTR)) continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+            close(w.fds[i]);
+            w.fds[i] = -1;
+        }
+    }
+}
+
+// Checks the limits the parent keeps: wall time, watchdog, memory, output with the scene log.
+void check_limits(Watch &w, double start, double *heard_at, long *heard_waits) {
+    const Options &o = replay.opt;
+    double now = seconds_now();
+    long waits = shared->waits.load();
+    if (waits != *heard_waits || shared->in_wait.load()) {
+        *heard_waits = waits;
+        *heard_at = now;
+    }
+    if (o.time_limit > 0 && now - start >= (double)o.time_limit) {
+        stop_child(w, 3, "wall time limit of " + std::to_string(o.time_limit) + " s reached");
+    } else if (o.watchdog > 0 && waits > 0 && now - *heard_at >= (double)o.watchdog) {
+        // The watchdog starts at the first wait: before it, the package starts up.
+        if (shared->quit_handed.load())
+            stop_child(w, 6, "the program did not end after its quit event");
+        else
+            stop_child(w, 3,
+                       "the program did not come back to its wait for " + std::to_string(o.watchdog) +
+                           " s (watchdog)");
+    } else if (o.memory_limit > 0 && resident_bytes(w.pid) >= (long long)o.memory_limit << 20) {
+        stop_child(w, 3, "memory limit of " + std::to_string(o.memory_limit) + " MB reached");
+    } else if (o.output_limit > 0 && w.output + shared->scene_bytes.load() > (long long)o.output_limit
+                                                                                 << 20) {
+        stop_child(w, 3, "output limit of " + std::to_string(o.output_limit) + " MB reached");
+    }
+}
+
+// What ended a child that gave no verdict of its own; the exit status in *status.
+std::string judge(const Watch &w, int wait_status, const struct rusage &ru, int *status) {
+    const Options &o = replay.opt;
+    double cpu = (double)ru.ru_utime.tv_sec + (double)ru.ru_stime.tv_sec +
+                 (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+    // ru_maxrss is in kilobytes: a program that grew past the limit was stopped by it, whatever
+    // finally ended it.
+    int over_memory = o.memory_limit > 0 && (long long)ru.ru_maxrss >= (long long)o.memory_limit << 10;
+    *status = 3;
+    if (!w.limit.empty()) {
+        *status = w.limit_status;
+        return w.limit;
+    }
+    if (shared->sanitizer_report.load()) {
+        *status = 4;
+        return "the program crashed (the sanitizer's report is above)";
+    }
+    if (WIFSIGNALED(wait_status)) {
+        int sig = WTERMSIG(wait_status);
+        if (o.cpu_limit > 0 && (sig == SIGXCPU || (sig == SIGKILL && cpu >= (double)o.cpu_limit)))
+            return "processor time limit of " + std::to_string(o.cpu_limit) + " s reached";
+        if (over_memory) return "memory limit of " + std::to_string(o.memory_limit) + " MB reached";
+        *status = 4;
+        return "the program crashed (signal " + std::to_string(sig) + ", " + strsignal(sig) + ")";
+    }
+    if (over_memory) return "memory limit of " + std::to_string(o.memory_limit) + " MB reached";
+#if RUNNER_ASAN
+    // Ended without its exit handlers: a sanitizer's report, from a runtime of its own that the
+    // death callback does not reach (the undefined-behaviour checks'), ends the process that way.
+    if (!shared->exited_early.load() && !shared->exited_in_wait.load()) {
+        *status = 4;
+        return "the program crashed (the sanitizer's report is above)";
+    }
+#endif
+    // The status the program gave exit(), which a sanitizer's leak check at exit may have changed.
+    int code = shared->exited_early.load() && shared->exit_code >= 0 ? shared->exit_code
+               : WIFEXITED(wait_status)                              ? WEXITSTATUS(wait_status)
+                                                                     : -1;
+    if (shared->exited_in_wait.load()) {
+        // The headless host gives up on a wait that nothing can end.
+        *status = shared->quit_handed.load() ? 6 : 1;
+        return shared->quit_handed.load() ? "the program did not end after its quit event"
+                                          : "the program waits with no input and no timer";
+    }
+    *status = 5;
+    return "the program exited with status " + std::to_string(code) + " before the script's end";
+}
+
+// Watches the child to its end and says what happened; returns the exit status.
+int supervise(pid_t pid, int out_fd, int err_fd) {
+    Watch w = {};
+    w.pid = pid;
+    w.fds[0] = out_fd;
+    w.fds[1] = err_fd;
+    for (int fd : w.fds) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    double start = seconds_now(), heard_at = start;
+    long heard_waits = -1, reported = 0;
+    int wait_status = 0, reaped = 0;
+    struct rusage ru = {};
+    double reaped_at = 0;
+    while (!reaped || w.fds[0] >= 0 || w.fds[1] >= 0) {
+        struct pollfd pfd[2];
+        int n = 0;
+        for (int fd : w.fds)
+            if (fd >= 0) pfd[n++] = {fd, POLLIN, 0};
+        poll(pfd, (nfds_t)n, 20);
+        drain(w);
+        if (!reaped) {
+            pid_t r = wait4(pid, &wait_status, WNOHANG, &ru);
+            if (r == pid || (r < 0 && errno == ECHILD)) {
+                reaped = 1;
+                reaped_at = seconds_now();
+                // Anything the program started goes with it, so that its pipes close.
+                kill(-pid, SIGKILL);
+            } else if (w.limit.empty()) {
+                check_limits(w, start, &heard_at, &heard_waits);
+            }
+        } else if (seconds_now() - reaped_at > 2) {
+            break;  // something outside the group holds the pipes: what it writes is not ours
+        }
+        show_progress(shared->frames.load(), &reported);
+    }
+    for (int fd : w.fds)
+        if (fd >= 0) close(fd);
+    watched_child = 0;
+    if (replay.progress_shown) fputc('\n', stderr);
+
+    std::string what;
+    int status;
+    int verdict = shared->verdict_ready.load() && w.limit.empty() && !shared->sanitizer_report.load();
+    if (verdict) {
+        what = shared->verdict;
+        status = shared->verdict_status;
+    } else {
+        what = stopped_at(shared->frame.load(), shared->line.load()) + judge(w, wait_status, ru, &status);
+    }
+    // The last completed picture, unless the child wrote --last itself.
+    int slot = shared->picture.load();
+    if (replay.opt.last && !shared->last_done.load() && slot >= 0) {
+        const unsigned int *px = shared->pixels[slot];
+        int pw = shared->picture_w[slot], ph = shared->picture_h[slot];
+        std::vector<unsigned int> picture(px, px + (size_t)pw * ph);
+        write_frame(shared->picture_number[slot], picture, pw, ph);
+        if (!replay.failure.empty()) {
+            what += "; " + replay.failure;
+            status = 1;
+        }
+    }
+    fprintf(stderr, "%s: %s\n", replay.name, what.c_str());
+    return status == 0 && w.stdout_failed ? 1 : status;
+}
 
 }  // namespace
 
@@ -395,18 +1111,25 @@ int main(int argc, char **argv) {
         fprintf(stderr, "%s: %s\n", replay.name, reason.c_str());
         return 1;
     }
-    // The output directory is named from where the runner was started, not from DIR.
-    if (replay.opt.out[0] != '/') {
-        char cwd[PATH_MAX];
-        if (getcwd(cwd, sizeof cwd) == nullptr) {
-            fprintf(stderr, "%s: cannot name the current directory: %s\n", replay.name, strerror(errno));
-            return 1;
-        }
-        replay.opt.out = std::string(cwd) + "/" + replay.opt.out;
+    // The output directory and the scene log are named from where the runner was started, not
+    // from DIR.
+    char cwd[PATH_MAX];
+    if ((replay.opt.out[0] != '/' || (!replay.opt.scene.empty() && replay.opt.scene[0] != '/')) &&
+        getcwd(cwd, sizeof cwd) == nullptr) {
+        fprintf(stderr, "%s: cannot name the current directory: %s\n", replay.name, strerror(errno));
+        return 1;
     }
+    if (replay.opt.out[0] != '/') replay.opt.out = std::string(cwd) + "/" + replay.opt.out;
+    if (!replay.opt.scene.empty() && replay.opt.scene[0] != '/')
+        replay.opt.scene = std::string(cwd) + "/" + replay.opt.scene;
     reason = frames_prepare_dir(replay.opt.out);
     if (!reason.empty()) {
         fprintf(stderr, "%s: cannot write frames into %s\n", replay.name, reason.c_str());
+        return 1;
+    }
+    if (!replay.opt.scene.empty() && (replay.scene = fopen(replay.opt.scene.c_str(), "w")) == nullptr) {
+        fprintf(stderr, "%s: cannot write the scene log %s: %s\n", replay.name, replay.opt.scene.c_str(),
+                strerror(errno));
         return 1;
     }
     if (chdir(replay.opt.dir.c_str()) != 0) {
@@ -414,11 +1137,36 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    headless_select();
-    headless_set_idle_hook(on_idle, nullptr);
-    ReplayHooks hooks = {on_wait, on_event, on_console_line, on_stop, nullptr};
-    replay_set_hooks(&hooks);
-    char cmdline[] = "";
-    WinMain((HINSTANCE)1, nullptr, cmdline, SW_SHOWNORMAL);
-    return finish();
+    void *block = mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    int out_pipe[2], err_pipe[2];
+    if (block == MAP_FAILED || pipe(out_pipe) != 0 || pipe(err_pipe) != 0) {
+        fprintf(stderr, "%s: cannot prepare the run: %s\n", replay.name, strerror(errno));
+        return 1;
+    }
+    shared = new (block) Shared();
+    shared->picture.store(-1);
+    fflush(stdout);
+    fflush(stderr);
+    pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid < 0) {
+        fprintf(stderr, "%s: cannot start the program: %s\n", replay.name, strerror(errno));
+        return 1;
+    }
+    if (pid == 0) {
+        close(out_pipe[0]);
+        close(err_pipe[0]);
+        run_child(out_pipe[1], err_pipe[1], parent);
+    }
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    setpgid(pid, pid);  // as the child does: whichever runs first
+    watched_child = pid;
+    signal(SIGPIPE, SIG_IGN);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, on_parent_signal);
+    if (replay.scene != nullptr) {
+        fclose(replay.scene);  // the child's now; nothing was buffered here
+        replay.scene = nullptr;
+    }
+    return supervise(pid, out_pipe[0], err_pipe[0]);
 }

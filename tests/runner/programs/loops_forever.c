@@ -1,0 +1,29 @@
+/* A student's program for the runner's tests: a red dot for each tick, left to right, and at the
+ * fourth tick it loops for ever without waiting again. */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "plako.h"
+
+volatile unsigned long spins;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, int show_mode) {
+    int x = 0, y = 0, ticks = 0;
+    char key = 0;
+    int kind;
+
+    plako_start(instance, prev_instance, cmd_line, show_mode);
+    plako_set_logging(0);
+    plako_erase();
+    while ((kind = plako_next_event(&x, &y, &key)) != EVENT_QUIT) {
+        if (kind != EVENT_PERIODIC) continue;
+        if (ticks == 3) {
+            for (;;) spins++;
+        }
+        plako_circle(PLAKO_RED, -200 + 40 * ticks, 0, 10);
+        ticks++;
+    }
+    plako_stop();
+    return 0;
+}
