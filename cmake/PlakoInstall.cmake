@@ -30,3 +30,8 @@ if(NOT WIN32)
   endforeach()
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/plako)
+# plako-grade, and the package's source tarball its bundles build from.
+if(TARGET plako-grade)
+  install(TARGETS plako-grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/plako-source.tar.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/plako)
+endif()
