@@ -92,7 +92,8 @@ std::string parse_region(const std::string &value, Region *r) {
     if (w.size() != 5 || (w[0] != "canvas" && w[0] != "client"))
         return "ignore needs 'canvas X1 Y1 X2 Y2' or 'client LEFT TOP RIGHT BOTTOM'";
     for (int i = 0; i < 4; i++)
-        if (!to_long(w[i + 1], -100000, 100000, &v[i])) return "ignore: '" + w[i + 1] + "' is not a coordinate";
+        if (!to_long(w[i + 1], -100000, 100000, &v[i]))
+            return "ignore: '" + w[i + 1] + "' is not a coordinate";
     if (w[0] == "canvas") {
         v[0] += ORIGIN_X;
         v[2] += ORIGIN_X;
@@ -176,13 +177,15 @@ std::string parse_assignment(const std::string &text, const std::string &file, c
             c.script = absolute(dir, value);
             if (why.empty() && !is_file(c.script)) why = "the script " + c.script + " is not a readable file";
         } else if (current != nullptr) {
-            why = "'" + key + "' is not a key of a check (script, frames, ignore, tolerance, allowed_pixels, "
+            why = "'" + key +
+                  "' is not a key of a check (script, frames, ignore, tolerance, allowed_pixels, "
                   "points); limits and the reference go before the first [check]";
         } else if (key == "title") {
             a.title = value;
         } else if (key == "reference") {
             a.reference = absolute(dir, value);
-            if (value.empty() || !exists(a.reference)) why = "the reference " + a.reference + " does not exist";
+            if (value.empty() || !exists(a.reference))
+                why = "the reference " + a.reference + " does not exist";
         } else if (key == "cpu_limit" || key == "time_limit" || key == "watchdog" || key == "build_limit") {
             if (!to_double(value, 0.1, 86400, &d)) why = key + " is a number of seconds from 0.1 to 86400";
             (key == "cpu_limit"    ? a.limits.cpu_seconds
@@ -190,7 +193,8 @@ std::string parse_assignment(const std::string &text, const std::string &file, c
              : key == "watchdog"   ? a.limits.watchdog_seconds
                                    : a.limits.build_seconds) = d;
         } else if (key == "memory_limit" || key == "output_limit") {
-            if (!to_long(value, 1, 1 << 20, &n)) why = key + " is a whole number of megabytes from 1 to 1048576";
+            if (!to_long(value, 1, 1 << 20, &n))
+                why = key + " is a whole number of megabytes from 1 to 1048576";
             (key == "memory_limit" ? a.limits.memory_mb : a.limits.output_mb) = n;
         } else if (key == "frame_limit") {
             if (!to_long(value, 1, MAX_FRAME, &n)) why = "frame_limit is a whole number of at least 1";

@@ -25,9 +25,9 @@ struct Limits {
 
 // Which frames of a run are compared.
 struct FrameChoice {
-    long every = 0;           // every Nth frame (0: none)
-    bool last = false;        // the last picture
-    std::vector<long> list;   // these frames
+    long every = 0;          // every Nth frame (0: none)
+    bool last = false;       // the last picture
+    std::vector<long> list;  // these frames
 };
 
 // One check: a script played through the program, its frames compared with the reference's.
@@ -36,14 +36,14 @@ struct Check {
     std::string script;  // absolute path of the script file
     FrameChoice frames;
     std::vector<Region> ignore;
-    int tolerance = 0;         // largest difference of a channel still counted as equal
-    long allowed_pixels = 0;   // differing pixels a frame may have and still pass
+    int tolerance = 0;        // largest difference of a channel still counted as equal
+    long allowed_pixels = 0;  // differing pixels a frame may have and still pass
     double points = 1;
 };
 
 struct Assignment {
-    std::string dir;        // the assignment folder, absolute
-    std::string file;       // the assignment file, absolute
+    std::string dir;   // the assignment folder, absolute
+    std::string file;  // the assignment file, absolute
     std::string title;
     std::string reference;  // the reference solution: a .c/.cpp file or a folder of them
     std::vector<Check> checks;

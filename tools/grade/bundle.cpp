@@ -66,10 +66,10 @@ std::string zip(const std::vector<Entry> &entries) {
         unsigned long crc = crc32(0L, reinterpret_cast<const Bytef *>(e.data.data()), (uInt)e.data.size());
         unsigned long offset = out.size();
         std::string head;
-        put16(head, 20);  // version needed
-        put16(head, 0);   // flags
-        put16(head, 0);   // stored
-        put16(head, 0);   // time
+        put16(head, 20);    // version needed
+        put16(head, 0);     // flags
+        put16(head, 0);     // stored
+        put16(head, 0);     // time
         put16(head, 0x21);  // date: 1980-01-01
         put32(head, crc);
         put32(head, e.data.size());

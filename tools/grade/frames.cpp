@@ -60,7 +60,8 @@ std::string write_png(const std::string &path, const Image &img) {
     return "";
 }
 
-Difference compare(const Image &expected, const Image &actual, const std::vector<Region> &ignore, int tolerance) {
+Difference compare(const Image &expected, const Image &actual, const std::vector<Region> &ignore,
+                   int tolerance) {
     Difference d;
     if (expected.w != actual.w || expected.h != actual.h) {
         d.size_differs = true;

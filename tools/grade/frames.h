@@ -20,13 +20,14 @@ std::string read_png(const std::string &path, Image *img);
 std::string write_png(const std::string &path, const Image &img);
 
 struct Difference {
-    long pixels = 0;        // differing pixels outside the ignored regions
+    long pixels = 0;                 // differing pixels outside the ignored regions
     int first_x = -1, first_y = -1;  // the first of them, row by row (client pixels)
     bool size_differs = false;
 };
 
 // Compares actual with expected: a pixel differs when a channel differs by more than tolerance.
-Difference compare(const Image &expected, const Image &actual, const std::vector<Region> &ignore, int tolerance);
+Difference compare(const Image &expected, const Image &actual, const std::vector<Region> &ignore,
+                   int tolerance);
 
 // The difference picture: the reference dimmed, the ignored regions tinted blue, differing pixels red.
 Image difference_picture(const Image &expected, const Image &actual, const std::vector<Region> &ignore,

@@ -85,13 +85,15 @@ std::string sources_of(const std::string &path, std::vector<std::string> *out) {
     std::vector<std::string> dirs = {path};
     for (const std::string &sub : list_dir(path)) {
         struct stat s2;
-        if (lstat((path + "/" + sub).c_str(), &s2) == 0 && S_ISDIR(s2.st_mode)) dirs.push_back(path + "/" + sub);
+        if (lstat((path + "/" + sub).c_str(), &s2) == 0 && S_ISDIR(s2.st_mode))
+            dirs.push_back(path + "/" + sub);
     }
     for (const std::string &d : dirs) {
         for (const std::string &f : list_dir(d)) {
             std::string p = d + "/" + f;
             struct stat s3;
-            if (lstat(p.c_str(), &s3) == 0 && S_ISREG(s3.st_mode) && (is_c(f) || is_cxx(f))) out->push_back(p);
+            if (lstat(p.c_str(), &s3) == 0 && S_ISREG(s3.st_mode) && (is_c(f) || is_cxx(f)))
+                out->push_back(p);
         }
     }
     if (out->empty()) return "the folder holds no .c or .cpp file";
@@ -123,7 +125,8 @@ std::string package_flags(std::string *flags) {
     int status = pclose(p);
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     if (status != 0)
-        return "cannot find the installed package (pkg-config plako-replay, searched in " + pc_path + "): " + text;
+        return "cannot find the installed package (pkg-config plako-replay, searched in " + pc_path +
+               "): " + text;
     *flags = text;
     return "";
 }
@@ -147,14 +150,16 @@ std::map<long, std::string> frames_in(const std::string &dir) {
     for (const std::string &f : list_dir(dir)) {
         long n = 0;
         char tail[8];
-        if (f.size() == 16 && sscanf(f.c_str(), "frame-%6ld.%3s", &n, tail) == 2 && std::string(tail) == "png")
+        if (f.size() == 16 && sscanf(f.c_str(), "frame-%6ld.%3s", &n, tail) == 2 &&
+            std::string(tail) == "png")
             out[n] = dir + "/" + f;
     }
     return out;
 }
 
 // The frames a check compares, from the reference's frames.
-std::vector<long> wanted_frames(const FrameChoice &f, const std::map<long, std::string> &ref, std::string *why) {
+std::vector<long> wanted_frames(const FrameChoice &f, const std::map<long, std::string> &ref,
+                                std::string *why) {
     std::set<long> w;
     for (long n : f.list) {
         if (!ref.count(n)) {
@@ -204,8 +209,8 @@ std::string prepare_build(Submission &s, const std::vector<std::string> &sources
         // Headers beside the sources come along, so that #include "x.h" works.
         std::string obj = name + ".o";
         cxx = cxx || is_cxx(name);
-        cmd += std::string(is_cxx(name) ? "c++" : "cc") + " -c " + quote(name) + " -o " + quote(obj) + " " + flags +
-               " && ";
+        cmd += std::string(is_cxx(name) ? "c++" : "cc") + " -c " + quote(name) + " -o " + quote(obj) + " " +
+               flags + " && ";
         objects.push_back(obj);
     }
     // Headers of the submission's folder come along, so that #include "x.h" works.
@@ -247,8 +252,9 @@ RunnerFeatures probe_runner(const std::string &runner) {
     char buf[1024];
     while (size_t got = fread(buf, 1, sizeof buf, p)) text.append(buf, got);
     pclose(p);
-    f.limits = text.find("--cpu-limit") != std::string::npos && text.find("--time-limit") != std::string::npos &&
-               text.find("--memory-limit") != std::string::npos && text.find("--output-limit") != std::string::npos;
+    f.limits =
+        text.find("--cpu-limit") != std::string::npos && text.find("--time-limit") != std::string::npos &&
+        text.find("--memory-limit") != std::string::npos && text.find("--output-limit") != std::string::npos;
     f.watchdog = text.find("--watchdog") != std::string::npos;
     f.frame_limit = text.find("--frame-limit") != std::string::npos;
     return f;
@@ -260,8 +266,8 @@ std::string number(double v) {
     return buf;
 }
 
-std::string prepare_run(Submission &s, size_t index, const Check &c, const Limits &l, const RunnerFeatures &rf,
-                        bool untrusted) {
+std::string prepare_run(Submission &s, size_t index, const Check &c, const Limits &l,
+                        const RunnerFeatures &rf, bool untrusted) {
     auto run = std::make_unique<Run>();
     std::string base = s.root + "/run-" + std::to_string(index);
     run->work = base + "/work";
@@ -277,9 +283,10 @@ std::string prepare_run(Submission &s, size_t index, const Check &c, const Limit
     // looser, stay behind them in any case.
     double grace = 1;
     if (rf.limits) {
-        for (const std::string &o : std::vector<std::string>{"--cpu-limit", number(l.cpu_seconds), "--time-limit", number(l.wall_seconds),
-                                     "--memory-limit", std::to_string(l.memory_mb), "--output-limit",
-                                     std::to_string(l.output_mb)})
+        for (const std::string &o :
+             std::vector<std::string>{"--cpu-limit", number(l.cpu_seconds), "--time-limit",
+                                      number(l.wall_seconds), "--memory-limit", std::to_string(l.memory_mb),
+                                      "--output-limit", std::to_string(l.output_mb)})
             j.argv.push_back(o);
         grace = 3;
     }
@@ -343,9 +350,9 @@ void compare_run(const Check &c, size_t index, const Run &ref, const Run &run, c
             }
             if (d.pixels > c.allowed_pixels) {
                 r->verdict = Verdict::differs;
-                r->detail = std::to_string(d.pixels) + " pixel" + (d.pixels == 1 ? "" : "s") + " differ in frame " +
-                            std::to_string(f) + " (the first at client pixel " + std::to_string(d.first_x) + ", " +
-                            std::to_string(d.first_y) + ")";
+                r->detail = std::to_string(d.pixels) + " pixel" + (d.pixels == 1 ? "" : "s") +
+                            " differ in frame " + std::to_string(f) + " (the first at client pixel " +
+                            std::to_string(d.first_x) + ", " + std::to_string(d.first_y) + ")";
                 break;
             }
         }
@@ -359,8 +366,10 @@ void compare_run(const Check &c, size_t index, const Run &ref, const Run &run, c
     // The pictures: the frame that differed, else the last compared; for a run that went wrong,
     // its last picture beside the reference's at the same number when there is one.
     if (shown < 0) {
-        if (!frames.empty()) shown = frames.rbegin()->first;
-        else if (!wanted.empty()) shown = wanted.back();
+        if (!frames.empty())
+            shown = frames.rbegin()->first;
+        else if (!wanted.empty())
+            shown = wanted.back();
     }
     if (shown < 0) return;
     r->frame = shown;
@@ -381,7 +390,8 @@ void compare_run(const Check &c, size_t index, const Run &ref, const Run &run, c
         r->thumb = tag + "-thumb.png";
     }
     if (have_expected && have_actual) {
-        write_png(page_dir + "/" + tag + "-diff.png", difference_picture(expected, actual, c.ignore, c.tolerance));
+        write_png(page_dir + "/" + tag + "-diff.png",
+                  difference_picture(expected, actual, c.ignore, c.tolerance));
         r->diff = tag + "-diff.png";
     }
 }
@@ -390,15 +400,24 @@ void compare_run(const Check &c, size_t index, const Run &ref, const Run &run, c
 
 const char *verdict_name(Verdict v) {
     switch (v) {
-    case Verdict::passed: return "passed";
-    case Verdict::differs: return "differs";
-    case Verdict::build_error: return "build error";
-    case Verdict::crashed: return "crashed";
-    case Verdict::limit_reached: return "limit reached";
-    case Verdict::exited_early: return "exited early";
-    case Verdict::no_quit: return "did not quit";
-    case Verdict::failed: return "failed";
-    case Verdict::unknown: return "unknown";
+        case Verdict::passed:
+            return "passed";
+        case Verdict::differs:
+            return "differs";
+        case Verdict::build_error:
+            return "build error";
+        case Verdict::crashed:
+            return "crashed";
+        case Verdict::limit_reached:
+            return "limit reached";
+        case Verdict::exited_early:
+            return "exited early";
+        case Verdict::no_quit:
+            return "did not quit";
+        case Verdict::failed:
+            return "failed";
+        case Verdict::unknown:
+            return "unknown";
     }
     return "unknown";
 }
@@ -411,7 +430,8 @@ std::string outcome_line(const std::string &err) {
         std::string line = err.substr(start, end - start);
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
         size_t colon = line.find(": ");
-        if (colon != std::string::npos && colon >= 7 && line.compare(colon - 7, 7, "-replay") == 0) return line;
+        if (colon != std::string::npos && colon >= 7 && line.compare(colon - 7, 7, "-replay") == 0)
+            return line;
         if (start == 0) break;
         end = start - 1;
     }
@@ -448,7 +468,8 @@ void classify_run(const Job &job, const Limits &l, CheckResult *r) {
         } else if (job.max_rss_kb >= (l.memory_mb << 10) * 3 / 4) {
             // Out of address space: the allocation failed and the program fell over it.
             r->verdict = Verdict::limit_reached;
-            r->detail = "memory limit of " + std::to_string(l.memory_mb) + " MB reached (" + describe_signal(sig) + ")";
+            r->detail = "memory limit of " + std::to_string(l.memory_mb) + " MB reached (" +
+                        describe_signal(sig) + ")";
         } else if (sig == SIGXFSZ) {
             r->verdict = Verdict::limit_reached;
             r->detail = "file size limit reached";
@@ -472,38 +493,50 @@ void classify_run(const Job &job, const Limits &l, CheckResult *r) {
         return;
     }
     switch (status) {
-    case 0:
-        if (line.empty()) {
-            // The runner always ends with its outcome line: a silent status 0 is the program's own exit().
-            r->verdict = Verdict::exited_early;
-            r->detail = "the program exited (status 0) before the script's end";
-        } else {
-            r->verdict = Verdict::passed;
-        }
-        return;
-    case 1:
-        if (said.find("quit before the script's end") != std::string::npos) {
-            r->verdict = Verdict::exited_early;
-        } else if (said.find("does not end after its quit") != std::string::npos ||
-                   said.find("did not end after its quit") != std::string::npos) {
-            r->verdict = Verdict::no_quit;
-        } else if (line.empty()) {
-            r->verdict = Verdict::exited_early;
-            r->detail = "the program exited (status 1) before the script's end";
-        } else {
+        case 0:
+            if (line.empty()) {
+                // The runner always ends with its outcome line: a silent status 0 is the program's own
+                // exit().
+                r->verdict = Verdict::exited_early;
+                r->detail = "the program exited (status 0) before the script's end";
+            } else {
+                r->verdict = Verdict::passed;
+            }
+            return;
+        case 1:
+            if (said.find("quit before the script's end") != std::string::npos) {
+                r->verdict = Verdict::exited_early;
+            } else if (said.find("does not end after its quit") != std::string::npos ||
+                       said.find("did not end after its quit") != std::string::npos) {
+                r->verdict = Verdict::no_quit;
+            } else if (line.empty()) {
+                r->verdict = Verdict::exited_early;
+                r->detail = "the program exited (status 1) before the script's end";
+            } else {
+                r->verdict = Verdict::failed;
+            }
+            return;
+        case 2:
             r->verdict = Verdict::failed;
-        }
-        return;
-    case 2: r->verdict = Verdict::failed; r->detail = "the runner refused its command line: " + said; return;
-    case 3: r->verdict = Verdict::limit_reached; return;
-    case 4: r->verdict = Verdict::crashed; return;
-    case 5: r->verdict = Verdict::exited_early; return;
-    case 6: r->verdict = Verdict::no_quit; return;
-    default:
-        r->verdict = Verdict::unknown;
-        r->detail = "the runner ended with status " + std::to_string(status) + ", which this grader does not know" +
-                    (said.empty() ? "" : ": " + said);
-        return;
+            r->detail = "the runner refused its command line: " + said;
+            return;
+        case 3:
+            r->verdict = Verdict::limit_reached;
+            return;
+        case 4:
+            r->verdict = Verdict::crashed;
+            return;
+        case 5:
+            r->verdict = Verdict::exited_early;
+            return;
+        case 6:
+            r->verdict = Verdict::no_quit;
+            return;
+        default:
+            r->verdict = Verdict::unknown;
+            r->detail = "the runner ended with status " + std::to_string(status) +
+                        ", which this grader does not know" + (said.empty() ? "" : ": " + said);
+            return;
     }
 }
 
@@ -522,7 +555,8 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back(0);
     (void)tmpl;
-    if (mkdtemp(buf.data()) == nullptr) return "cannot make a staging folder: " + std::string(strerror(errno));
+    if (mkdtemp(buf.data()) == nullptr)
+        return "cannot make a staging folder: " + std::string(strerror(errno));
     std::string staging = buf.data();
     chmod(staging.c_str(), 0711);  // the unprivileged user reaches its own folders, lists none
 
@@ -590,11 +624,11 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
     for (auto &s : subs) {
         if (s->result != nullptr) {
             StudentResult &st = *s->result;
-            if (!s->build.not_started)
-                st.build_log = s->build.out + s->build.err + s->build.start_error;
-            st.built = !s->build.not_started && s->build.exit_code == 0 &&
-                       access(s->runner.c_str(), X_OK) == 0;
-            if (s->build.wall_exceeded) st.build_log += "\n(the build took longer than " + number(a.limits.build_seconds) + " s)";
+            if (!s->build.not_started) st.build_log = s->build.out + s->build.err + s->build.start_error;
+            st.built =
+                !s->build.not_started && s->build.exit_code == 0 && access(s->runner.c_str(), X_OK) == 0;
+            if (s->build.wall_exceeded)
+                st.build_log += "\n(the build took longer than " + number(a.limits.build_seconds) + " s)";
             if (!st.built) continue;
         }
         for (size_t c = 0; c < a.checks.size(); c++) {
@@ -616,8 +650,8 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
         classify_run(reference.runs[c]->job, a.limits, &r);
         if (r.verdict != Verdict::passed) {
             if (!opt.keep) remove_tree(staging);
-            return "the reference solution fails check '" + a.checks[c].name + "': " + verdict_name(r.verdict) +
-                   ": " + r.detail;
+            return "the reference solution fails check '" + a.checks[c].name +
+                   "': " + verdict_name(r.verdict) + ": " + r.detail;
         }
     }
 
@@ -644,14 +678,19 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
         st.verdict = Verdict::passed;
         int passed = 0;
         for (const CheckResult &r : st.checks) {
-            if (r.verdict == Verdict::passed) passed++;
-            else if (st.verdict == Verdict::passed) st.verdict = r.verdict;
+            if (r.verdict == Verdict::passed)
+                passed++;
+            else if (st.verdict == Verdict::passed)
+                st.verdict = r.verdict;
         }
-        st.summary = st.built ? std::to_string(passed) + " of " + std::to_string(st.checks.size()) + " checks passed"
-                              : "build error";
+        st.summary =
+            st.built ? std::to_string(passed) + " of " + std::to_string(st.checks.size()) + " checks passed"
+                     : "build error";
     }
-    if (!opt.keep) remove_tree(staging);
-    else if (!opt.quiet) fprintf(stderr, "plako-grade: the builds and runs are kept in %s\n", staging.c_str());
+    if (!opt.keep)
+        remove_tree(staging);
+    else if (!opt.quiet)
+        fprintf(stderr, "plako-grade: the builds and runs are kept in %s\n", staging.c_str());
     result->seconds = difftime(time(nullptr), started);
     return "";
 }

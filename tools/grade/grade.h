@@ -11,25 +11,35 @@
 namespace grade {
 
 // The kinds of verdict; each check and each student has one.
-enum class Verdict { passed, differs, build_error, crashed, limit_reached, exited_early, no_quit, failed, unknown };
+enum class Verdict {
+    passed,
+    differs,
+    build_error,
+    crashed,
+    limit_reached,
+    exited_early,
+    no_quit,
+    failed,
+    unknown
+};
 
 // "passed", "differs", "build error", ...
 const char *verdict_name(Verdict v);
 
 struct CheckResult {
     Verdict verdict = Verdict::unknown;
-    std::string detail;   // the verdict in words: "312 pixels differ in frame 12", "signal 11, ..."
+    std::string detail;  // the verdict in words: "312 pixels differ in frame 12", "signal 11, ..."
     double score = 0, max_score = 0;
     std::string outcome;  // the runner's outcome line (or the grader's words when there was none)
     std::string console;  // the program's console lines, as far as they were kept
     long console_bytes = 0;
-    long frame = -1;      // the frame the pictures show
+    long frame = -1;                            // the frame the pictures show
     std::string expected, actual, diff, thumb;  // pictures, relative to the student's page
 };
 
 struct StudentResult {
-    std::string name;   // as handed in (student-controlled: escaped wherever it is shown)
-    std::string slug;   // a safe folder name for the student's page
+    std::string name;  // as handed in (student-controlled: escaped wherever it is shown)
+    std::string slug;  // a safe folder name for the student's page
     std::vector<std::string> sources;
     bool built = false;
     std::string build_log;

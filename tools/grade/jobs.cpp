@@ -92,7 +92,8 @@ std::string describe_signal(int sig) {
     return "signal " + std::to_string(sig) + ", " + (name != nullptr ? name : "unknown");
 }
 
-Pool::Pool(int parallel, bool allow_sandbox, bool quiet) : parallel_(parallel < 1 ? 1 : parallel), quiet_(quiet) {
+Pool::Pool(int parallel, bool allow_sandbox, bool quiet)
+    : parallel_(parallel < 1 ? 1 : parallel), quiet_(quiet) {
     if (geteuid() == 0) {
         struct passwd *pw = getpwnam("nobody");
         if (pw != nullptr && pw->pw_uid != 0) {
@@ -115,12 +116,12 @@ Pool::Pool(int parallel, bool allow_sandbox, bool quiet) : parallel_(parallel < 
     quiet_ = true;
     run(one, "");
     quiet_ = was_quiet;
-    if (probe.not_started || probe.exit_code != 0)
-        isolation_ = Isolation::rlimits;
+    if (probe.not_started || probe.exit_code != 0) isolation_ = Isolation::rlimits;
 }
 
 std::string Pool::describe() const {
-    std::string who = drop_uid_ >= 0 ? "as the unprivileged user nobody" : "as the user who started the grading";
+    std::string who =
+        drop_uid_ >= 0 ? "as the unprivileged user nobody" : "as the user who started the grading";
     if (isolation_ == Isolation::bubblewrap)
         return "bubblewrap (no network, a read-only system, the grader's folders hidden), " + who +
                ", each run in its own process group under rlimits";
@@ -136,8 +137,18 @@ void Pool::give(const std::string &dir) const {
 pid_t Pool::start(Job &job, int *out_fd, int *err_fd) {
     std::vector<std::string> args;
     if (job.untrusted && isolation_ == Isolation::bubblewrap) {
-        args = {bwrap_, "--die-with-parent", "--unshare-net", "--unshare-ipc", "--unshare-pid", "--new-session",
-                "--ro-bind", "/", "/", "--dev", "/dev", "--proc", "/proc"};
+        args = {bwrap_,
+                "--die-with-parent",
+                "--unshare-net",
+                "--unshare-ipc",
+                "--new-session",
+                "--ro-bind",
+                "/",
+                "/",
+                "--dev",
+                "/dev",
+                "--proc",
+                "/proc"};
         for (const std::string &h : hidden_) {
             args.push_back("--tmpfs");
             args.push_back(h);
@@ -201,7 +212,8 @@ pid_t Pool::start(Job &job, int *out_fd, int *err_fd) {
         }
         for (std::string &e : env) putenv(&e[0]);
         const char *why = nullptr;
-        if (drop && (setgroups(0, nullptr) != 0 || setgid((gid_t)drop_gid_) != 0 || setuid((uid_t)drop_uid_) != 0))
+        if (drop &&
+            (setgroups(0, nullptr) != 0 || setgid((gid_t)drop_gid_) != 0 || setuid((uid_t)drop_uid_) != 0))
             why = "cannot become the unprivileged user";
         if (why == nullptr && chdir(job.dir.c_str()) != 0) why = "cannot enter the working folder";
         if (why == nullptr) {
@@ -248,8 +260,8 @@ void Pool::run(std::vector<Job *> &jobs, const std::string &what) {
         double t = now_seconds();
         if (!final && t - last_progress < (tty ? 0.2 : 10)) return;
         last_progress = t;
-        fprintf(stderr, "%s%s: %zu of %zu done, %zu running%s", tty ? "\r" : "", what.c_str(), done, jobs.size(),
-                running.size(), tty && !final ? "   " : "\n");
+        fprintf(stderr, "%s%s: %zu of %zu done, %zu running%s", tty ? "\r" : "", what.c_str(), done,
+                jobs.size(), running.size(), tty && !final ? "   " : "\n");
         fflush(stderr);
     };
     while (done < jobs.size()) {
@@ -269,8 +281,10 @@ void Pool::run(std::vector<Job *> &jobs, const std::string &what) {
             if (e.second.out_fd >= 0) fds.push_back({e.second.out_fd, POLLIN, 0});
             if (e.second.err_fd >= 0) fds.push_back({e.second.err_fd, POLLIN, 0});
         }
-        if (!fds.empty()) poll(fds.data(), fds.size(), 50);
-        else if (!running.empty()) usleep(20000);
+        if (!fds.empty())
+            poll(fds.data(), fds.size(), 50);
+        else if (!running.empty())
+            usleep(20000);
         double t = now_seconds();
         for (auto &e : running) {
             Running &r = e.second;
@@ -284,12 +298,13 @@ void Pool::run(std::vector<Job *> &jobs, const std::string &what) {
                 r.err_fd = -1;
             }
             bool kill_it = false;
-            if (job.wall_seconds > 0 && t - r.started > job.wall_seconds && !job.wall_exceeded && !job.output_exceeded) {
+            if (job.wall_seconds > 0 && t - r.started > job.wall_seconds && !job.wall_exceeded &&
+                !job.output_exceeded) {
                 job.wall_exceeded = true;
                 kill_it = true;
             }
-            if (job.output_bytes > 0 && job.out_total + job.err_total > job.output_bytes && !job.output_exceeded &&
-                !job.wall_exceeded) {
+            if (job.output_bytes > 0 && job.out_total + job.err_total > job.output_bytes &&
+                !job.output_exceeded && !job.wall_exceeded) {
                 job.output_exceeded = true;
                 kill_it = true;
             }
@@ -320,12 +335,14 @@ void Pool::run(std::vector<Job *> &jobs, const std::string &what) {
             job.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             job.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
             // bubblewrap passes its child's death by a signal on as the status 128 + the signal.
-            if (job.untrusted && isolation_ == Isolation::bubblewrap && job.exit_code > 128 && job.exit_code < 128 + 65) {
+            if (job.untrusted && isolation_ == Isolation::bubblewrap && job.exit_code > 128 &&
+                job.exit_code < 128 + 65) {
                 job.signal = job.exit_code - 128;
                 job.exit_code = -1;
             }
             job.max_rss_kb = ru.ru_maxrss;
-            job.cpu_used = ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+            job.cpu_used =
+                ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
             job.wall_used = now_seconds() - r.started;
             if (job.err.size() > KEEP_ERR) job.err.erase(0, job.err.size() - KEEP_ERR);
             it = running.erase(it);

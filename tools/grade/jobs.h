@@ -15,25 +15,25 @@ enum class Isolation { none, rlimits, bubblewrap };
 struct Job {
     // What to run.
     std::vector<std::string> argv;
-    std::string dir;                     // working folder of the child
-    std::vector<std::string> env;        // NAME=VALUE added to the environment
-    bool untrusted = false;              // a student's build or run: isolated as the pool says
-    std::vector<std::string> writable;   // folders the child writes (owned by the unprivileged user)
-    std::vector<std::string> readable;   // folders it reads besides the system's
+    std::string dir;                    // working folder of the child
+    std::vector<std::string> env;       // NAME=VALUE added to the environment
+    bool untrusted = false;             // a student's build or run: isolated as the pool says
+    std::vector<std::string> writable;  // folders the child writes (owned by the unprivileged user)
+    std::vector<std::string> readable;  // folders it reads besides the system's
     // Limits; 0 leaves one unset.
     double wall_seconds = 0;
     double cpu_seconds = 0;
     long memory_bytes = 0;
     long output_bytes = 0;  // standard output and error together
     // What happened.
-    int status = 0;                  // the wait status
-    int exit_code = -1;              // the exit status, or -1 when a signal ended it
-    int signal = 0;                  // the signal that ended it (through bubblewrap too), or 0
-    bool wall_exceeded = false;      // killed: wall time
-    bool output_exceeded = false;    // killed: too much output
-    bool not_started = false;        // fork or exec failed (start_error says why)
+    int status = 0;                // the wait status
+    int exit_code = -1;            // the exit status, or -1 when a signal ended it
+    int signal = 0;                // the signal that ended it (through bubblewrap too), or 0
+    bool wall_exceeded = false;    // killed: wall time
+    bool output_exceeded = false;  // killed: too much output
+    bool not_started = false;      // fork or exec failed (start_error says why)
     std::string start_error;
-    std::string out, err;            // the first bytes of standard output, the last of standard error
+    std::string out, err;  // the first bytes of standard output, the last of standard error
     long out_total = 0, err_total = 0;
     long max_rss_kb = 0;
     double cpu_used = 0;
@@ -41,7 +41,7 @@ struct Job {
 };
 
 class Pool {
-public:
+   public:
     // Chooses the isolation: bubblewrap when it works here, else rlimits (plus the unprivileged user
     // when started as root); `allow_sandbox` false forces rlimits.
     explicit Pool(int parallel, bool allow_sandbox, bool quiet);
@@ -56,7 +56,7 @@ public:
     // Makes `dir` (and what it holds) the unprivileged user's, when there is one.
     void give(const std::string &dir) const;
 
-private:
+   private:
     pid_t start(Job &job, int *out_fd, int *err_fd);
     int parallel_;
     bool quiet_;

@@ -1,6 +1,6 @@
 // plako-grade: grades a class of handed-in PLAKO programs against a reference solution.
-#include <dirent.h>
 #include <ctype.h>
+#include <dirent.h>
 #include <errno.h>
 #include <limits.h>
 #include <stdio.h>
@@ -134,7 +134,8 @@ int main(int argc, char **argv) {
         }
         grade::Assignment a;
         std::string why = grade::load_assignment(pos[0], &a);
-        if (why.empty()) why = grade::write_bundle(a.dir, source.empty() ? installed_source() : source, absolute(out));
+        if (why.empty())
+            why = grade::write_bundle(a.dir, source.empty() ? installed_source() : source, absolute(out));
         if (!why.empty()) {
             fprintf(stderr, "plako-grade: %s\n", why.c_str());
             return 1;

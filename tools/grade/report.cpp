@@ -60,16 +60,17 @@ std::string check_output(const CheckResult &r) {
 }
 
 std::string student_page(const ClassResult &c, const StudentResult &s) {
-    std::string h = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + html_escape(s.name) + " - " +
-                    html_escape(c.assignment.title) + "</title>" + STYLE + "</head><body>\n";
+    std::string h = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + html_escape(s.name) +
+                    " - " + html_escape(c.assignment.title) + "</title>" + STYLE + "</head><body>\n";
     h += "<p><a href=\"../../index.html\">Class</a></p>\n";
     h += "<h1 id=\"student\">" + html_escape(s.name) + "</h1>\n";
     h += "<p>Assignment: " + html_escape(c.assignment.title) + ". Score: <span id=\"score\">" + fmt(s.score) +
          "</span> of <span id=\"max-score\">" + fmt(s.max_score) + "</span>. <span id=\"summary\">" +
          html_escape(s.summary) + "</span></p>\n";
     if (!s.built) {
-        h += "<h2>Build</h2>\n<p class=\"fail\" id=\"build-verdict\">build error</p>\n<pre id=\"build-log\">" +
-             html_escape(utf8(s.build_log)) + "</pre>\n";
+        h +=
+            "<h2>Build</h2>\n<p class=\"fail\" id=\"build-verdict\">build error</p>\n<pre id=\"build-log\">" +
+            html_escape(utf8(s.build_log)) + "</pre>\n";
     }
     h += "<table id=\"checks\"><tr><th>Check</th><th>Verdict</th><th>Score</th></tr>\n";
     for (size_t i = 0; i < s.checks.size(); i++) {
@@ -82,8 +83,8 @@ std::string student_page(const ClassResult &c, const StudentResult &s) {
     for (size_t i = 0; i < s.checks.size(); i++) {
         const CheckResult &r = s.checks[i];
         if (r.verdict == Verdict::build_error) continue;
-        h += "<h2>" + html_escape(c.assignment.checks[i].name) + "</h2>\n<p>" + html_escape(utf8(check_text(r))) +
-             "</p>\n";
+        h += "<h2>" + html_escape(c.assignment.checks[i].name) + "</h2>\n<p>" +
+             html_escape(utf8(check_text(r))) + "</p>\n";
         if (r.frame >= 0) {
             std::string f = std::to_string(r.frame);
             auto fig = [&](const std::string &src, const std::string &cap) {
@@ -94,8 +95,8 @@ std::string student_page(const ClassResult &c, const StudentResult &s) {
             h += "<div>" + fig(r.expected, "expected, frame " + f) + fig(r.actual, "actual") +
                  fig(r.diff, "difference (red: differs; blue: ignored)") + "</div>\n";
         }
-        h += "<p>Outcome:</p><pre class=\"outcome\">" + html_escape(utf8(r.outcome.empty() ? "(none)" : r.outcome)) +
-             "</pre>\n";
+        h += "<p>Outcome:</p><pre class=\"outcome\">" +
+             html_escape(utf8(r.outcome.empty() ? "(none)" : r.outcome)) + "</pre>\n";
         h += "<p>Console lines (" + std::to_string(r.console_bytes) + " bytes):</p><pre class=\"console\">" +
              html_escape(utf8(r.console.substr(0, CONSOLE_SHOWN))) +
              (r.console_bytes > (long)CONSOLE_SHOWN ? "\n..." : "") + "</pre>\n";
@@ -118,10 +119,11 @@ std::string class_page(const ClassResult &c) {
         h += "<tr data-student=\"" + html_escape(s.name) + "\"><td><a href=\"" + html_escape(link) + "\">" +
              html_escape(s.name) + "</a></td>";
         for (const CheckResult &r : s.checks) {
-            h += "<td class=\"" + css_class(r.verdict) + "\" data-verdict=\"" + verdict_name(r.verdict) + "\">";
+            h += "<td class=\"" + css_class(r.verdict) + "\" data-verdict=\"" + verdict_name(r.verdict) +
+                 "\">";
             if (!r.thumb.empty())
-                h += "<a href=\"" + html_escape(link) + "\"><img src=\"students/" + html_escape(s.slug) + "/" +
-                     html_escape(r.thumb) + "\" alt=\"\"></a><br>";
+                h += "<a href=\"" + html_escape(link) + "\"><img src=\"students/" + html_escape(s.slug) +
+                     "/" + html_escape(r.thumb) + "\" alt=\"\"></a><br>";
             h += html_escape(utf8(check_text(r))) + "</td>";
         }
         h += "<td class=\"score\">" + fmt(s.score) + " / " + fmt(s.max_score) + "</td></tr>\n";
@@ -136,15 +138,27 @@ std::string html_escape(const std::string &s) {
     std::string out;
     for (char ch : s) {
         switch (ch) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default:
-            // Control characters other than line breaks and tabs would make the page invalid.
-            if ((unsigned char)ch < 0x20 && ch != '\n' && ch != '\t') out += "\xEF\xBF\xBD";
-            else out += ch;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                // Control characters other than line breaks and tabs would make the page invalid.
+                if ((unsigned char)ch < 0x20 && ch != '\n' && ch != '\t')
+                    out += "\xEF\xBF\xBD";
+                else
+                    out += ch;
         }
     }
     return out;
@@ -153,10 +167,14 @@ std::string html_escape(const std::string &s) {
 std::string json_string(const std::string &raw) {
     std::string s = utf8(raw), out = "\"";
     for (unsigned char ch : s) {
-        if (ch == '"') out += "\\\"";
-        else if (ch == '\\') out += "\\\\";
-        else if (ch == '\n') out += "\\n";
-        else if (ch == '\t') out += "\\t";
+        if (ch == '"')
+            out += "\\\"";
+        else if (ch == '\\')
+            out += "\\\\";
+        else if (ch == '\n')
+            out += "\\n";
+        else if (ch == '\t')
+            out += "\\t";
         else if (ch < 0x20 || ch == 0x7f) {
             char buf[8];
             snprintf(buf, sizeof buf, "\\u%04x", ch);
@@ -178,17 +196,19 @@ std::string csv_field(const std::string &raw) {
 }
 
 std::string gradescope_json(const ClassResult &c, const StudentResult &s) {
-    std::string j = "{\n  \"score\": " + fmt(s.score) + ",\n  \"execution_time\": " + fmt(c.seconds) +
-                    ",\n  \"output\": " +
-                    json_string(s.summary + (s.built ? "" : "\n\nThe compiler said:\n" + s.build_log.substr(0, 8000))) +
-                    ",\n  \"tests\": [\n";
+    std::string j =
+        "{\n  \"score\": " + fmt(s.score) + ",\n  \"execution_time\": " + fmt(c.seconds) +
+        ",\n  \"output\": " +
+        json_string(s.summary + (s.built ? "" : "\n\nThe compiler said:\n" + s.build_log.substr(0, 8000))) +
+        ",\n  \"tests\": [\n";
     for (size_t i = 0; i < s.checks.size(); i++) {
         const CheckResult &r = s.checks[i];
         j += "    {\"name\": " + json_string(c.assignment.checks[i].name) + ", \"number\": \"" +
-             std::to_string(i + 1) + "\", \"score\": " + fmt(r.score) + ", \"max_score\": " + fmt(r.max_score) +
+             std::to_string(i + 1) + "\", \"score\": " + fmt(r.score) +
+             ", \"max_score\": " + fmt(r.max_score) +
              ", \"status\": " + json_string(r.verdict == Verdict::passed ? "passed" : "failed") +
-             ", \"visibility\": \"visible\", \"output\": " + json_string(check_output(r)) +
-             ", \"tags\": [" + json_string(verdict_name(r.verdict)) + "]}" + (i + 1 < s.checks.size() ? ",\n" : "\n");
+             ", \"visibility\": \"visible\", \"output\": " + json_string(check_output(r)) + ", \"tags\": [" +
+             json_string(verdict_name(r.verdict)) + "]}" + (i + 1 < s.checks.size() ? ",\n" : "\n");
     }
     return j + "  ]\n}\n";
 }
@@ -208,7 +228,8 @@ std::string write_reports(const ClassResult &c, const std::string &report_dir) {
         for (const CheckResult &r : s.checks) csv += "," + fmt(r.score);
         csv += "," + fmt(s.score) + "," + fmt(s.max_score) + "," + csv_field(verdict_name(s.verdict)) + "\n";
     }
-    if (!write_file(report_dir + "/index.html", class_page(c))) return "cannot write " + report_dir + "/index.html";
+    if (!write_file(report_dir + "/index.html", class_page(c)))
+        return "cannot write " + report_dir + "/index.html";
     if (!write_file(report_dir + "/scores.csv", csv)) return "cannot write " + report_dir + "/scores.csv";
     return "";
 }

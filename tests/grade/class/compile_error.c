@@ -7,8 +7,7 @@ static int flake_x[MAX_FLAKES], flake_y[MAX_FLAKES], flakes;
 
 static void draw_scene(int frame) {
     int i;
-    plako_erse()
-    plako_rectangle(PLAKO_BLUE, -297, 229, 297, -150, 0);
+    plako_erse() plako_rectangle(PLAKO_BLUE, -297, 229, 297, -150, 0);
     plako_rectangle(PLAKO_GREEN, -297, -151, 297, -247, 0);
     plako_circle(PLAKO_WHITE, 0, -100, 60);
     plako_circle(PLAKO_WHITE, 0, 0, 45);

@@ -1,6 +1,6 @@
 /* The drawing, in a file of its own. */
-#include "plako.h"
 #include "scene.h"
+#include "plako.h"
 
 int flake_x[MAX_FLAKES], flake_y[MAX_FLAKES], flakes;
 
@@ -18,4 +18,3 @@ void draw_scene(int frame) {
     for (i = 0; i < flakes; i++) plako_circle(PLAKO_WHITE, flake_x[i], flake_y[i], 4);
     plako_text_format(PLAKO_BLACK, -290, 231, 12, "frame %d", frame);
 }
-
