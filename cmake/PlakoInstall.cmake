@@ -50,3 +50,8 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${PLAKO_DOC_INSTAL
 install(FILES ${PROJECT_SOURCE_DIR}/template/CMakeLists.txt ${PROJECT_SOURCE_DIR}/template/main.c
               ${PROJECT_SOURCE_DIR}/template/demo.scr
         DESTINATION ${PLAKO_DOC_INSTALL_DIR}/template)
+# plako-grade, and the package's source tarball its bundles build from.
+if(TARGET plako-grade)
+  install(TARGETS plako-grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/plako-source.tar.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/plako)
+endif()
