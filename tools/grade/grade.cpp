@@ -617,8 +617,8 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
         return "the reference solution does not build:\n" + log;
     }
     RunnerFeatures rf = probe_runner(reference.runner);
-    result->runner_features = rf.limits ? "the runner enforces the limits itself; the grader's are a backstop"
-                                        : "the runner has no limits of its own: the grader enforces them";
+    result->runner_features = rf.limits ? "The runner enforces the limits itself; the grader's are a backstop"
+                                        : "The runner has no limits of its own: the grader enforces them";
 
     std::vector<Job *> runs;
     for (auto &s : subs) {
