@@ -36,13 +36,19 @@ if(NOT WIN32)
   endforeach()
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${PLAKO_DOC_INSTALL_DIR})
-install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md ${PROJECT_SOURCE_DIR}/docs/canvas.png
+install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md ${PROJECT_SOURCE_DIR}/docs/runner.md
+              ${PROJECT_SOURCE_DIR}/docs/grading.md ${PROJECT_SOURCE_DIR}/docs/canvas.png
               ${PROJECT_SOURCE_DIR}/docs/shapes.png ${PROJECT_SOURCE_DIR}/docs/colours.png
         DESTINATION ${PLAKO_DOC_INSTALL_DIR}/docs)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/pictures/ DESTINATION ${PLAKO_DOC_INSTALL_DIR}/docs/pictures
         FILES_MATCHING PATTERN "*.c" PATTERN "*.scr")
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/examples/ DESTINATION ${PLAKO_DOC_INSTALL_DIR}/docs/examples
         FILES_MATCHING PATTERN "*.png")
+# The grading guide's pictures of a class page and a student page.
+if(EXISTS ${PROJECT_SOURCE_DIR}/docs/grading)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/grading/ DESTINATION ${PLAKO_DOC_INSTALL_DIR}/docs/grading
+          FILES_MATCHING PATTERN "*.png")
+endif()
 # The examples' sources, scripts and their page; their CMakeLists.txt belongs to this build (it
 # reaches into tests/), so a student copies an example into template/ to build it.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${PLAKO_DOC_INSTALL_DIR}/examples

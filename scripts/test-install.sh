@@ -27,7 +27,7 @@ done
 
 step "the reference, the examples and the template under share/doc/plako"
 DOC=$WORK/prefix/share/doc/plako
-for f in LICENSE docs/API.md docs/pictures/canvas.c examples/README.md examples/basics/basics_hello.c \
+for f in LICENSE docs/API.md docs/runner.md docs/grading.md docs/pictures/canvas.c examples/README.md examples/basics/basics_hello.c \
          examples/basics/hello.scr examples/games/games_snake.c template/main.c template/CMakeLists.txt \
          template/demo.scr; do
     [ -e "$DOC/$f" ] || fail "the install has no share/doc/plako/$f"
@@ -37,7 +37,7 @@ grep -q 'share/doc/plako' "$WORK/prefix/include/plako/plako.h" || fail "plako.h 
 docdir=$(PKG_CONFIG_PATH="$WORK/prefix/lib/pkgconfig" pkg-config --variable=docdir plako)
 [ "$(realpath -m "$docdir")" = "$(realpath "$DOC")" ] || fail "plako.pc's docdir is $docdir, not $DOC"
 # Every picture of the installed pages, and every link among them, resolves where they lie now.
-python3 - "$DOC/docs/API.md" "$DOC/examples/README.md" <<'PY' || fail "a picture or link of the installed docs does not resolve"
+python3 - "$DOC/docs/API.md" "$DOC/docs/runner.md" "$DOC/docs/grading.md" "$DOC/examples/README.md" <<'PY' || fail "a picture or link of the installed docs does not resolve"
 import os, re, sys
 bad, pictures = [], 0
 for page in sys.argv[1:]:
