@@ -17,12 +17,12 @@ namespace grade {
 namespace {
 
 // What a program can make its log hold is the student's: every bound below keeps a hostile log cheap.
-const size_t MAX_LINE = 1 << 20;          // a longer line is skipped
-const size_t MAX_BYTES = 256u << 20;      // the reading stops here
-const size_t MAX_CALLS = 200000;          // calls kept for one frame
-const int MAX_DEPTH = 8;                  // a stretch is three deep
-const size_t MAX_TEXT_SHOWN = 40;         // bytes of a text call quoted in a sentence
-const double MAX_NUMBER = 1e15;           // coordinates are 32-bit; anything past this is not a call
+const size_t MAX_LINE = 1 << 20;      // a longer line is skipped
+const size_t MAX_BYTES = 256u << 20;  // the reading stops here
+const size_t MAX_CALLS = 200000;      // calls kept for one frame
+const int MAX_DEPTH = 8;              // a stretch is three deep
+const size_t MAX_TEXT_SHOWN = 40;     // bytes of a text call quoted in a sentence
+const double MAX_NUMBER = 1e15;       // coordinates are 32-bit; anything past this is not a call
 
 // Reads a file descriptor through a buffer, for an istream.
 class FdBuf : public std::streambuf {
@@ -154,9 +154,10 @@ class Parser {
         *cp = 0;
         for (int k = 0; k < 4; k++) {
             char h = s_[i_++];
-            int d = h >= '0' && h <= '9' ? h - '0' : h >= 'a' && h <= 'f' ? h - 'a' + 10
-                                                   : h >= 'A' && h <= 'F' ? h - 'A' + 10
-                                                                          : -1;
+            int d = h >= '0' && h <= '9'   ? h - '0'
+                    : h >= 'a' && h <= 'f' ? h - 'a' + 10
+                    : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                           : -1;
             if (d < 0) return false;
             *cp = *cp * 16 + (unsigned)d;
         }
@@ -326,14 +327,16 @@ bool filled(const SceneCall &c) { return num(c, "width") == 0; }
 std::string noun(const SceneCall &c) {
     const std::string &k = c.call;
     if (k == "rectangle" || k == "triangle")
-        return filled(c) ? "a filled " + c.colour + " " + k : article(c.colour) + c.colour + " " + k + " outline";
+        return filled(c) ? "a filled " + c.colour + " " + k
+                         : article(c.colour) + c.colour + " " + k + " outline";
     return article(c.colour) + c.colour + " " + k;
 }
 
 // Where and how large, as the parts a sentence names one by one.
 std::vector<std::string> geometry(const SceneCall &c) {
     const std::string &k = c.call;
-    if (k == "circle") return {"at " + point(num(c, "x"), num(c, "y")), "radius " + std::to_string(num(c, "radius"))};
+    if (k == "circle")
+        return {"at " + point(num(c, "x"), num(c, "y")), "radius " + std::to_string(num(c, "radius"))};
     if (k == "rectangle" || k == "line")
         return {"from " + point(num(c, "x1"), num(c, "y1")) + " to " + point(num(c, "x2"), num(c, "y2")),
                 k == "rectangle" && filled(c) ? "" : "width " + std::to_string(num(c, "width"))};
@@ -368,7 +371,8 @@ std::string yours_against(const SceneCall &ref, const SceneCall &yours) {
         return same_place ? "draws " + noun(yours) + " there" : describe_call(yours);
     }
     std::vector<std::string> parts;
-    if (yours.call == "text" && ref.text != yours.text) parts.push_back("with the text " + quoted_text(yours.text));
+    if (yours.call == "text" && ref.text != yours.text)
+        parts.push_back("with the text " + quoted_text(yours.text));
     for (size_t i = 0; i < y.size(); i++) {
         if (y[i].empty() || (i < g.size() && g[i] == y[i])) continue;
         // "at ..." and "from ..." read after "yours"; a size reads with "with".
@@ -396,7 +400,8 @@ std::string scene_calls(std::istream &in, long frame, const std::vector<Region> 
     for (;;) {
         int ch = buf->sbumpc();
         if (ch != std::char_traits<char>::eof() && ch != '\n') {
-            if (++total > MAX_BYTES) return "the scene log is longer than " + std::to_string(MAX_BYTES >> 20) + " MB";
+            if (++total > MAX_BYTES)
+                return "the scene log is longer than " + std::to_string(MAX_BYTES >> 20) + " MB";
             if (line.size() < MAX_LINE)
                 line += (char)ch;
             else
@@ -417,8 +422,8 @@ std::string scene_calls(std::istream &in, long frame, const std::vector<Region> 
                     if (c.call == "erase") out->clear();
                     if (out->size() >= MAX_CALLS) {
                         out->clear();
-                        return "frame " + std::to_string(frame) + " has more than " + std::to_string(MAX_CALLS) +
-                               " drawing calls";
+                        return "frame " + std::to_string(frame) + " has more than " +
+                               std::to_string(MAX_CALLS) + " drawing calls";
                     }
                     out->push_back(c);
                 }
