@@ -64,11 +64,13 @@ class Table(html.parser.HTMLParser):
 
 
 class Page(html.parser.HTMLParser):
-    """A student page: its tags, the text of each <pre class=...> and the verdicts of its table."""
+    """A student page: its tags, the text of each <pre class=...>, the verdicts of its table and its
+    sentences on the first differing drawing call (<p class="scene">)."""
 
     def __init__(self):
         super().__init__()
         self.tags, self.pre, self.verdicts, self.images, self.current = [], {}, [], [], None
+        self.scenes, self.in_scene = [], False
 
     def handle_starttag(self, tag, attrs):
         a = dict(attrs)
@@ -80,14 +82,21 @@ class Page(html.parser.HTMLParser):
             self.verdicts.append(a["data-verdict"])
         if tag == "img":
             self.images.append(a["src"])
+        if tag == "p" and a.get("class") == "scene":
+            self.in_scene = True
+            self.scenes.append("")
 
     def handle_endtag(self, tag):
         if tag == "pre":
             self.current = None
+        if tag == "p":
+            self.in_scene = False
 
     def handle_data(self, data):
         if self.current:
             self.pre[self.current] += data
+        if self.in_scene:
+            self.scenes[-1] += data
 
 
 def parse(parser, path):
@@ -166,6 +175,35 @@ def verdicts(build, work):
     off = parse(Page(), os.path.join(report, "students", "off3px", "index.html"))
     if len([s for s in off.images if s.endswith("-diff.png")]) != 2:
         faults.append("off3px: the page lacks its difference pictures: %s" % off.images)
+    faults += scene_sentences(report)
+    return faults
+
+
+# The first differing drawing call of each check, as the student's page and results.json say it.
+SCENES = {
+    "off3px": "the reference draws a white circle at (0, -100), radius 60; yours at (3, -100)",
+    "wrong_colour": "the reference draws a filled red triangle at (0, 75), (25, 70), (0, 68); "
+                    "yours draws a filled blue triangle there",
+}
+
+
+def scene_sentences(report):
+    faults = []
+    for student, words in SCENES.items():
+        page = parse(Page(), os.path.join(report, "students", student, "index.html"))
+        if len(page.scenes) != len(CHECKS) or not all(
+                s.startswith("frame ") and s.endswith(words) for s in page.scenes):
+            faults.append("%s: the page's sentences are %s, expected each to end '%s'" % (student, page.scenes,
+                                                                                          words))
+        with open(os.path.join(report, "students", student, "results.json"), encoding="utf-8") as f:
+            outputs = [t["output"] for t in json.load(f)["tests"]]
+        if not all(words in o for o in outputs):
+            faults.append("%s: results.json lacks '%s': %s" % (student, words, outputs))
+    # Passing students and those whose runs went wrong have no sentence.
+    for student in ("correct", "crash"):
+        page = parse(Page(), os.path.join(report, "students", student, "index.html"))
+        if page.scenes:
+            faults.append("%s: the page has sentences %s" % (student, page.scenes))
     return faults
 
 

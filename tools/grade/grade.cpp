@@ -23,6 +23,7 @@
 #include <set>
 
 #include "frames.h"
+#include "scene.h"
 
 namespace grade {
 namespace {
@@ -179,6 +180,7 @@ std::vector<long> wanted_frames(const FrameChoice &f, const std::map<long, std::
 struct Run {
     Job job;
     std::string work, frames;
+    std::string scene;  // the scene log, for a run made to describe a difference
 };
 
 struct Submission {
@@ -187,6 +189,7 @@ struct Submission {
     Job build;
     std::string runner;
     std::vector<std::unique_ptr<Run>> runs;
+    std::vector<std::unique_ptr<Run>> scene_runs;  // by check; null where no frame is described
 };
 
 std::string prepare_build(Submission &s, const std::vector<std::string> &sources, const std::string &flags,
@@ -240,7 +243,7 @@ std::string prepare_build(Submission &s, const std::vector<std::string> &sources
 
 // The runner's options for the limits it knows (its --help names them); the rest the pool enforces.
 struct RunnerFeatures {
-    bool limits = false, watchdog = false, frame_limit = false;
+    bool limits = false, watchdog = false, frame_limit = false, scene = false;
 };
 
 RunnerFeatures probe_runner(const std::string &runner) {
@@ -257,6 +260,7 @@ RunnerFeatures probe_runner(const std::string &runner) {
         text.find("--memory-limit") != std::string::npos && text.find("--output-limit") != std::string::npos;
     f.watchdog = text.find("--watchdog") != std::string::npos;
     f.frame_limit = text.find("--frame-limit") != std::string::npos;
+    f.scene = text.find("--scene") != std::string::npos;
     return f;
 }
 
@@ -310,9 +314,47 @@ std::string prepare_run(Submission &s, size_t index, const Check &c, const Limit
     return "";
 }
 
+// A second run of check c, as the first was made but in a fresh folder and writing its scene log
+// there, with room for the log in the output allowance (this run gives words, never a verdict).
+std::string prepare_scene_run(Submission &s, size_t c, long output_mb) {
+    const Run &first = *s.runs[c];
+    auto run = std::make_unique<Run>();
+    std::string base = first.work.substr(0, first.work.find_last_of('/')) + "/scene";
+    run->work = base + "/work";
+    run->frames = base + "/frames";
+    run->scene = run->work + "/scene.jsonl";
+    std::string why = make_dirs(run->work);
+    if (why.empty()) why = make_dirs(run->frames);
+    if (!why.empty()) return why;
+    if (!copy_file(first.work + "/PLAKO.SCR", run->work + "/PLAKO.SCR")) return "cannot copy the script";
+    run->job = first.job;
+    Job &j = run->job;
+    std::vector<std::string> &argv = j.argv;
+    for (size_t i = 0; i + 1 < argv.size(); i++) {
+        if (argv[i] == "--dir") argv[i + 1] = run->work;
+        if (argv[i] == "--out") argv[i + 1] = run->frames;
+        if (argv[i] == "--output-limit") argv[i + 1] = std::to_string(output_mb + 64);
+    }
+    argv.push_back("--scene");
+    argv.push_back(run->scene);
+    j.dir = run->work;
+    s.scene_runs.resize(s.runs.size());
+    s.scene_runs[c] = std::move(run);
+    return "";
+}
+
+double seconds_now() {
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec + t.tv_nsec / 1e9;
+}
+
 // Compares a student's run of check c with the reference's, filling the verdict and the pictures.
+// *described: the reference's and the student's numbers of a frame whose drawing calls may say how
+// it differs (-1 when none).
 void compare_run(const Check &c, size_t index, const Run &ref, const Run &run, const std::string &page_dir,
-                 const std::string &report_dir, CheckResult *r) {
+                 const std::string &report_dir, CheckResult *r, std::pair<long, long> *described) {
+    *described = {-1, -1};
     std::map<long, std::string> ref_frames = frames_in(ref.frames), frames = frames_in(run.frames);
     std::string why;
     std::vector<long> wanted = wanted_frames(c.frames, ref_frames, &why);
@@ -341,6 +383,7 @@ void compare_run(const Check &c, size_t index, const Run &ref, const Run &run, c
             }
             Difference d = compare(expected, actual, c.ignore, c.tolerance);
             shown = f;
+            if (d.size_differs || d.pixels > c.allowed_pixels) *described = {f, af};
             if (d.size_differs) {
                 r->verdict = Verdict::differs;
                 r->detail = "frame " + std::to_string(f) + " is " + std::to_string(actual.w) + " by " +
@@ -609,7 +652,9 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
     std::vector<Job *> builds;
     for (auto &s : subs)
         if (!s->build.not_started) builds.push_back(&s->build);
+    double phase = seconds_now();
     pool.run(builds, "building");
+    result->build_seconds = seconds_now() - phase;
     Submission &reference = *subs[0];
     if (reference.build.exit_code != 0) {
         std::string log = reference.build.err + reference.build.out + reference.build.start_error;
@@ -642,7 +687,9 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
     }
     for (auto &s : subs)
         for (auto &r : s->runs) runs.push_back(&r->job);
+    phase = seconds_now();
     pool.run(runs, "running");
+    result->run_seconds = seconds_now() - phase;
 
     // The reference must pass its own checks, or there is nothing to compare with.
     for (size_t c = 0; c < a.checks.size(); c++) {
@@ -655,9 +702,13 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
         }
     }
 
+    phase = seconds_now();
+    // The frames to describe, by submission and check: the reference's number and the student's.
+    std::vector<std::vector<std::pair<long, long>>> described(subs.size());
     for (size_t i = 1; i < subs.size(); i++) {
         Submission &s = *subs[i];
         StudentResult &st = *s.result;
+        described[i].assign(a.checks.size(), {-1, -1});
         std::string page = report_dir + "/students/" + st.slug;
         make_dirs(page);
         for (size_t c = 0; c < a.checks.size(); c++) {
@@ -668,7 +719,8 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
                 r.detail = "the program does not build";
             } else {
                 classify_run(s.runs[c]->job, a.limits, &r);
-                compare_run(a.checks[c], c, *reference.runs[c], *s.runs[c], page, report_dir, &r);
+                compare_run(a.checks[c], c, *reference.runs[c], *s.runs[c], page, report_dir, &r,
+                            &described[i][c]);
             }
             r.score = r.verdict == Verdict::passed ? r.max_score : 0;
             st.score += r.score;
@@ -687,6 +739,48 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
             st.built ? std::to_string(passed) + " of " + std::to_string(st.checks.size()) + " checks passed"
                      : "build error";
     }
+    result->compare_seconds = seconds_now() - phase;
+
+    // The differing frames in words: the reference and each such student run again, writing their
+    // scene logs, and the first call that differs is put beside the verdict.
+    phase = seconds_now();
+    if (rf.scene) {
+        std::vector<Job *> again;
+        for (size_t c = 0; c < a.checks.size(); c++) {
+            bool wanted = false;
+            for (size_t i = 1; i < subs.size(); i++) {
+                if (described[i].empty() || described[i][c].first < 0) continue;
+                why = prepare_scene_run(*subs[i], c, a.limits.output_mb);
+                if (why.empty()) {
+                    pool.give(subs[i]->root);
+                    again.push_back(&subs[i]->scene_runs[c]->job);
+                    wanted = true;
+                }
+            }
+            if (wanted && prepare_scene_run(reference, c, a.limits.output_mb).empty())
+                again.push_back(&reference.scene_runs[c]->job);
+        }
+        if (!again.empty()) pool.run(again, "describing");
+        for (size_t c = 0; c < a.checks.size() && !again.empty(); c++) {
+            if (reference.scene_runs.size() <= c || !reference.scene_runs[c]) continue;
+            std::map<long, std::vector<SceneCall>> expected;  // by frame: several students share one
+            for (size_t i = 1; i < subs.size(); i++) {
+                Submission &s = *subs[i];
+                if (s.scene_runs.size() <= c || !s.scene_runs[c]) continue;
+                long rf_no = described[i][c].first, sf_no = described[i][c].second;
+                if (!expected.count(rf_no))
+                    scene_calls_file(reference.scene_runs[c]->scene, rf_no, a.checks[c].ignore,
+                                     &expected[rf_no]);
+                std::vector<SceneCall> yours;
+                if (expected[rf_no].empty() ||
+                    !scene_calls_file(s.scene_runs[c]->scene, sf_no, a.checks[c].ignore, &yours).empty())
+                    continue;
+                s.result->checks[c].scene = first_difference(expected[rf_no], yours);
+            }
+        }
+    }
+    result->describe_seconds = seconds_now() - phase;
+
     if (!opt.keep)
         remove_tree(staging);
     else if (!opt.quiet)

@@ -33,7 +33,8 @@ struct CheckResult {
     std::string outcome;  // the runner's outcome line (or the grader's words when there was none)
     std::string console;  // the program's console lines, as far as they were kept
     long console_bytes = 0;
-    long frame = -1;                            // the frame the pictures show
+    long frame = -1;    // the frame the pictures show
+    std::string scene;  // the first drawing call that differs in that frame, in words ("" if unknown)
     std::string expected, actual, diff, thumb;  // pictures, relative to the student's page
 };
 
@@ -55,6 +56,8 @@ struct ClassResult {
     std::string isolation;  // the isolation in force, in words
     std::string runner_features;
     double seconds = 0;
+    // The time of each phase, for all submissions together (wall clock).
+    double build_seconds = 0, run_seconds = 0, compare_seconds = 0, describe_seconds = 0;
 };
 
 // What the runner said about one run, as a verdict: from its exit status, its outcome line, and how

@@ -189,6 +189,15 @@ int main(int argc, char **argv) {
         write_failed_results(results, why);
         return 1;
     }
+    if (!opt.quiet) {
+        size_t n = std::max<size_t>(result.students.size(), 1);
+        fprintf(stderr,
+                "plako-grade: building %.2f s, running %.2f s, comparing %.2f s, describing %.2f s "
+                "(per submission: %.3f, %.3f, %.3f, %.3f s)\n",
+                result.build_seconds, result.run_seconds, result.compare_seconds, result.describe_seconds,
+                result.build_seconds / n, result.run_seconds / n, result.compare_seconds / n,
+                result.describe_seconds / n);
+    }
     if (mode == "grade") {
         if (!opt.quiet)
             fprintf(stderr, "plako-grade: %zu submissions graded; the class page is %s/index.html\n",
@@ -200,9 +209,11 @@ int main(int argc, char **argv) {
         fprintf(stderr, "plako-grade: cannot write %s\n", results.c_str());
         return 1;
     }
-    for (size_t i = 0; i < s.checks.size(); i++)
+    for (size_t i = 0; i < s.checks.size(); i++) {
         printf("%s: %s%s%s\n", a.checks[i].name.c_str(), grade::verdict_name(s.checks[i].verdict),
                s.checks[i].detail.empty() ? "" : ": ", s.checks[i].detail.c_str());
+        if (!s.checks[i].scene.empty()) printf("  %s\n", s.checks[i].scene.c_str());
+    }
     printf("score %g of %g; the page is %s/students/%s/index.html\n", s.score, s.max_score, out.c_str(),
            s.slug.c_str());
     return s.verdict == grade::Verdict::passed ? 0 : 1;

@@ -51,6 +51,7 @@ std::string check_text(const CheckResult &r) {
 
 std::string check_output(const CheckResult &r) {
     std::string out = check_text(r) + "\n";
+    if (!r.scene.empty()) out += r.scene + "\n";
     if (!r.outcome.empty()) out += "Runner: " + r.outcome + "\n";
     if (r.console_bytes > 0) {
         out += "Console (" + std::to_string(r.console_bytes) + " bytes):\n" + r.console.substr(0, 4096);
@@ -85,6 +86,7 @@ std::string student_page(const ClassResult &c, const StudentResult &s) {
         if (r.verdict == Verdict::build_error) continue;
         h += "<h2>" + html_escape(c.assignment.checks[i].name) + "</h2>\n<p>" +
              html_escape(utf8(check_text(r))) + "</p>\n";
+        if (!r.scene.empty()) h += "<p class=\"scene\">" + html_escape(utf8(r.scene)) + "</p>\n";
         if (r.frame >= 0) {
             std::string f = std::to_string(r.frame);
             auto fig = [&](const std::string &src, const std::string &cap) {
