@@ -566,6 +566,26 @@ std::string stopped_at(long frame, long line) {
     return "stopped at frame " + std::to_string(frame) + ", line " + std::to_string(line) + ": ";
 }
 
+// For a script that played to its end: the first place where it did not play as written (a CR
+// alone, a line read otherwise than written, a last line without its line end), or "" when none.
+std::string not_as_written(const ReplayScript &script) {
+    long first = 0;
+    for (long at : {script.lone_cr_line, script.inexact_line, script.unended_line})
+        if (at > 0 && (first == 0 || at < first)) first = at;
+    if (first == 0) return "";
+    std::string at = std::to_string(first);
+    if (first == script.lone_cr_line)
+        return "stopped at line " + at +
+               ": the script ends a line with a CR alone, which is no line end (LF or CR LF are)" +
+               (first == script.unended_line ? "; the line runs into the end of the file and was not played"
+                                             : "");
+    if (first == script.inexact_line)
+        return "stopped at line " + at + ": the line was not played as written (" + script.inexact +
+               "): " + script.inexact_text;
+    return "played to line " + std::to_string(first - 1) + "; line " + at +
+           " has no line end and was not played";
+}
+
 // Writes what --last asks for and says what happened to the script of a run that ended by
 // itself: the program returned `result` from WinMain, or called exit(). Puts the outcome in
 // *what and returns the exit status; -1 for an exit() before the script's end, which the parent
@@ -623,6 +643,14 @@ int finish(Ending ending, int result, std::string *what) {
     } else {
         *what = "stopped at line " + std::to_string(script.event_line) +
                 ": the program quit before the script's end";
+    }
+    if (*what == "played to the end") {
+        replay_script(&script);  // the look ahead may have met a last line without its line end
+        std::string differs = not_as_written(script);
+        if (!differs.empty()) {
+            *what = differs;
+            complete = 0;
+        }
     }
     return complete || replay.opt.allow_partial ? 0 : 1;
 }
