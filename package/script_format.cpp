@@ -110,6 +110,7 @@ int inexact_reason(const char *line, const ScriptLine &out, char (&why)[SCRIPT_I
     }
     int close = open + 1;
     while (close < end && line[close] != ')') close++;
+    if (close == end) return snprintf(why, sizeof why, "no ) after the numbers") > 0;
     // Where the scan found the values it played, to name them for a stray field.
     int starts[2] = {-1, -1}, values[2] = {0, 0};
     for (int i = 0, pos = 6; i < needed; i++) parse_number(line, &pos, minus, &values[i], &starts[i]);
@@ -141,7 +142,6 @@ int inexact_reason(const char *line, const ScriptLine &out, char (&why)[SCRIPT_I
     if (count < needed)
         return snprintf(why, sizeof why, "%s takes %s, the parentheses hold %d", name,
                         needed == 2 ? "two numbers" : "one number", count) > 0;
-    if (close == end) return snprintf(why, sizeof why, "no ) after the numbers") > 0;
     if (close + 1 == end || line[close + 1] != ';') return snprintf(why, sizeof why, "no ; after )") > 0;
     for (int pos = close + 2; pos < end; pos++)
         if (!is_blank(line[pos])) return snprintf(why, sizeof why, "text after );") > 0;
