@@ -35,13 +35,22 @@ void check_round_trip(const ScriptLine &p) {
     script_parse_line(text, 0, &again);
     check(again.status == SCRIPT_LINE_EVENT && again.kind == p.kind && again.x == p.x && again.y == p.y &&
           again.key == p.key && again.count == p.count);
+    check(again.exact && again.inexact[0] == '\0');  // what the writer writes reads exactly
 }
 
-// A bad line's quote keeps to one row of at most SCRIPT_SHOWN_MAX characters and "...".
+// A bad or inexact line's quote keeps to one row of at most SCRIPT_SHOWN_MAX characters and "...".
 void check_quote(const ScriptLine &p) {
     size_t n = strlen(p.shown);
     check(n <= SCRIPT_SHOWN_MAX + 3);
     for (size_t i = 0; i < n; i++) check((unsigned char)p.shown[i] >= 32 && p.shown[i] != 127);
+}
+
+// An event line is exact with no reason, or inexact with a reason and its quote, both on one row.
+void check_exactness(const ScriptLine &p) {
+    size_t n = strlen(p.inexact);
+    check(n < SCRIPT_INEXACT_SIZE && (n == 0) == (p.exact != 0));
+    for (size_t i = 0; i < n; i++) check((unsigned char)p.inexact[i] >= 32 && p.inexact[i] != 127);
+    if (!p.exact) check_quote(p);
 }
 
 }  // namespace
@@ -65,6 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             // Too long: the first 511 characters, and the byte that did not fit is taken.
             check(got == SCRIPT_READ_TOO_LONG && n == SCRIPT_LINE_SIZE - 1 && in.at - before == n + 1);
         }
+        int lone = 0;  // a CR that no LF follows, counted by index as an oracle
+        for (size_t i = 0; i < n; i++) lone |= line[i] == '\r' && line[i + 1] != '\n';
+        check(script_lone_cr(line) == lone);
         ScriptLine p;
         script_parse_line(line, got == SCRIPT_READ_TOO_LONG, &p);
         switch (p.status) {
@@ -72,6 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                 events++;
                 check(n >= 8);  // seven characters and the line end at least
                 check_round_trip(p);
+                check_exactness(p);
                 break;
             case SCRIPT_LINE_EMPTY:
                 check(strcmp(line, "\n") == 0 || strcmp(line, "\r\n") == 0);

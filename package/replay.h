@@ -67,6 +67,13 @@ struct ReplayScript {
     char reason[REPLAY_REASON_SIZE];  // BAD_LINE: " (why): text" or ": text"; else as above
     long event_line;                  // the line of the last event handed to the program; 0: none
     long read_line;                   // the line of the last event read from the script; 0: none
+    // What plays otherwise than it reads, found in the lines read so far (by playback, or by
+    // replay_script_rest_empty looking ahead):
+    long inexact_line;                      // the first event line not read exactly as written; 0: none
+    char inexact[REPLAY_REASON_SIZE];       // its reason, e.g. "0x10 read as 0 and 10"
+    char inexact_text[REPLAY_REASON_SIZE];  // the line, quoted on one row
+    long unended_line;  // a last line without its line end, which is never played; 0: none
+    long lone_cr_line;  // the first line holding a CR that no LF follows (no line end); 0: none
 };
 
 // What has happened to the script so far.
@@ -74,6 +81,8 @@ void replay_script(ReplayScript *out);
 
 // Whether nothing but empty lines is left to play after the events handed over so far: no ticks
 // owed, no event read and not handed over. Before playback starts, the whole file is looked at.
+// A last line without its line end counts as empty (it is never played) and is noted in
+// replay_script's unended_line.
 int replay_script_rest_empty(void);
 
 #endif

@@ -81,9 +81,35 @@ struct ScriptState {
     long read_line;      // line of the last event read from the script
     long event_line;     // line of the last event handed to the program
     int unhanded;        // an event read from the script was not handed over
+    // What the reader met that plays otherwise than it reads, for the replay interface.
+    long inexact_line;  // the first event line not read exactly as written; 0: none
+    char inexact[SCRIPT_INEXACT_SIZE];
+    char inexact_text[SCRIPT_SHOWN_MAX + 4];
+    long unended_line;  // a last line without its line end, not played; 0: none
+    long lone_cr_line;  // the first line holding a CR that no LF follows; 0: none
 };
 
 ScriptState script_state;
+
+// Skips a byte-order mark at the start of the stream, an editor's mark that is no text. Returns
+// the bytes skipped; without one the stream is back at its start.
+long long script_skip_bom(FILE *f) {
+    char head[sizeof SCRIPT_BOM - 1];
+    if (fread(head, 1, sizeof head, f) == sizeof head && memcmp(head, SCRIPT_BOM, sizeof head) == 0)
+        return (long long)sizeof head;
+    clearerr(f);  // a read error shows again at the first line
+    fseek(f, 0, SEEK_SET);
+    return 0;
+}
+
+// Notes, for the replay interface, a line read whole or not: a CR alone in it, and a last line
+// that ran into the end of the file. number: the line's number.
+void script_note_read(const char *line, ScriptRead got, long number) {
+    ScriptState &s = script_state;
+    if (got == SCRIPT_READ_AT_END && line[0] == '\0') return;  // the file ended with its last line end
+    if (s.lone_cr_line == 0 && script_lone_cr(line)) s.lone_cr_line = number;
+    if (got == SCRIPT_READ_AT_END && s.unended_line == 0) s.unended_line = number;
+}
 
 // Sets or removes the check mark of one Run menu item.
 void script_check(UINT id, int on) {
@@ -159,7 +185,7 @@ int script_open(int for_writing) {
     s.file_writing = for_writing;
     s.bytes = 0;
     s.lines = 0;
-    s.consumed = 0;
+    s.consumed = stream != nullptr ? script_skip_bom(stream) : 0;
     s.identity = st;
     return 1;
 }
@@ -307,8 +333,10 @@ int script_next_byte(void *ctx) {
     return ferror(in.file) ? SCRIPT_SOURCE_FAILED : SCRIPT_SOURCE_END;
 }
 
-// Whether the stream holds nothing but empty lines from where it stands; it is left there.
-int script_rest_empty(FILE *f) {
+// Whether the stream holds nothing but empty lines from where it stands, where `lines` lines have
+// been read; it is left there. A last line without its line end is never played: it counts as
+// empty, and is noted.
+int script_rest_empty(FILE *f, long lines) {
     long at = ftell(f);
     if (at < 0) return 0;
     long long ahead = 0;
@@ -318,6 +346,7 @@ int script_rest_empty(FILE *f) {
     int empty = 1;
     for (;;) {
         ScriptRead got = script_read_line(source, line);
+        script_note_read(line, got, ++lines);
         if (got == SCRIPT_READ_AT_END) break;
         ScriptLine parsed;
         script_parse_line(line, got == SCRIPT_READ_TOO_LONG, &parsed);
@@ -370,6 +399,7 @@ int script_read(void) {
     ScriptLine parsed;
     for (;;) {
         ScriptRead got = script_read_line(source, line);
+        script_note_read(line, got, s.lines + 1);
         if (got == SCRIPT_READ_AT_END) {
             // A last line without its line end runs into the end while it is read: not played.
             plako_console_printf("EOF encountered in script file %s\n", SCRIPT_NAME);
@@ -394,6 +424,11 @@ int script_read(void) {
             // This call delivers the run's first tick; a count of 0 still delivers one.
             if (parsed.kind == EVENT_PERIODIC) s.pending_ticks = parsed.count > 0 ? parsed.count - 1 : 0;
             s.read_line = s.lines;
+            if (!parsed.exact && s.inexact_line == 0) {
+                s.inexact_line = s.lines;
+                memcpy(s.inexact, parsed.inexact, sizeof s.inexact);
+                memcpy(s.inexact_text, parsed.shown, sizeof s.inexact_text);
+            }
             return 1;
         case SCRIPT_LINE_UNKNOWN:
             // A comment, a lower-case keyword or stray bytes: playback ends here without a console
@@ -467,6 +502,7 @@ void script_command_playback(void) {
         s.read_line = 0;
         s.event_line = 0;
         s.unhanded = 0;
+        s.inexact_line = s.unended_line = s.lone_cr_line = 0;
         script_check(CMD_PLAYBACK, 1);
         return;
     }
@@ -539,12 +575,17 @@ void replay_script(ReplayScript *out) {
     memcpy(out->reason, s.reason, sizeof out->reason);
     out->event_line = s.event_line;
     out->read_line = s.read_line;
+    out->inexact_line = s.inexact_line;
+    snprintf(out->inexact, sizeof out->inexact, "%s", s.inexact);
+    snprintf(out->inexact_text, sizeof out->inexact_text, "%s", s.inexact_text);
+    out->unended_line = s.unended_line;
+    out->lone_cr_line = s.lone_cr_line;
 }
 
 int replay_script_rest_empty(void) {
     ScriptState &s = script_state;
     if (s.playback && s.held && !s.file_writing)
-        return s.pending_ticks == 0 && !s.unhanded && script_rest_empty(s.stream);
+        return s.pending_ticks == 0 && !s.unhanded && script_rest_empty(s.stream, s.lines);
     if (s.playback || s.ended == REPLAY_NOT_STARTED) {
         // Not held: not opened yet (all of it is left), or closed by plako_stop while playing (the
         // rest after what was read is left). Held for writing: a recording, which plays nothing.
@@ -560,7 +601,8 @@ int replay_script_rest_empty(void) {
             file_close(fd);
             return 0;
         }
-        int empty = fseek(f, (long)skip, SEEK_SET) == 0 && script_rest_empty(f);
+        int at = skip > 0 ? fseek(f, (long)skip, SEEK_SET) == 0 : (script_skip_bom(f), 1);
+        int empty = at && script_rest_empty(f, s.playback ? s.lines : 0);
         fclose(f);
         return empty;
     }

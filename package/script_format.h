@@ -8,6 +8,8 @@
 #define SCRIPT_NUMBER_SIZE 12      // one number field, NUL included: at most 11 characters
 #define SCRIPT_SHOWN_MAX 60        // characters of a bad line quoted in its report
 #define SCRIPT_EVENT_TEXT 64       // room for any line script_format_event writes
+#define SCRIPT_INEXACT_SIZE 80     // why an event line was not read exactly as written, NUL included
+#define SCRIPT_BOM "\xEF\xBB\xBF"  // an editor's byte-order mark: skipped at the start of a file
 #define SCRIPT_SOURCE_END (-1)     // what a source's next() returns at its end
 #define SCRIPT_SOURCE_FAILED (-2)  // and when it cannot be read
 
@@ -43,11 +45,18 @@ struct ScriptLine {
     char key;                          // KBD: the number's low byte
     int count;                         // PERIODIC: the ticks the line holds as written, 0 included
     const char *why;                   // BAD: "" or the reason added after the line's number
-    char shown[SCRIPT_SHOWN_MAX + 4];  // BAD: the line quoted on one row, "..." when cut
+    char shown[SCRIPT_SHOWN_MAX + 4];  // BAD, EVENT not exact: the line quoted on one row, "..." when cut
+    // EVENT: 1 when the line is the kind's own name, "(", just the numbers the kind takes
+    // (separated by blanks or commas), ");" and blanks, so it plays exactly as it reads.
+    int exact;
+    char inexact[SCRIPT_INEXACT_SIZE];  // EVENT not exact: why, e.g. "0x10 read as 0 and 10"
 };
 
 // Parses one line as read (too_long: script_read_line said SCRIPT_READ_TOO_LONG) into *out.
 void script_parse_line(const char *line, int too_long, ScriptLine *out);
+
+// Whether the line holds a CR that no LF follows: a line end the reader does not take as one.
+int script_lone_cr(const char *line);
 
 // Writes the line of one event into text: MOUSE from x and y, KBD from key, PERIODIC from count.
 // Returns its length, or 0 for any other kind (text is then empty).

@@ -161,6 +161,65 @@ TEST_F(ScriptFormat, NamesEmptyBadAndUnknownLines) {
     }
 }
 
+TEST_F(ScriptFormat, TellsWhetherAnEventWasReadExactlyAsWritten) {
+    struct Case {
+        const char *line;
+        const char *inexact;  // "": read exactly as written
+    } cases[] = {
+        {"PLAKO_MOUSE(10, -20);\n", ""},
+        {"PLAKO_MOUSE(10,-20);\r\n", ""},
+        {"PLAKO_MOUSE( 10 \t-20 );  \n", ""},  // blanks around the numbers and after ");"
+        {"PLAKO_MOUSE(10,,-20);\n", ""},
+        {"PLAKO_KBD(-23);\n", ""},
+        {"PLAKO_PERIODIC(00000000007);\n", ""},
+        {"PLAKO_MOUSE(0x10, 5);\n", "0x10 read as 0 and 10"},
+        {"PLAKO_MOUSE(5, 0x10);\n", "0x10 read as 0"},
+        {"PLAKO_MOUSE(1.5, 2.5);\n", "1.5 read as 1 and 5"},
+        {"PLAKO_MOUSE(12-3, 4);\n", "12-3 read as 12"},
+        {"PLAKO_MOUSE(1, 2, 3);\n", "3 is not read"},
+        {"PLAKO_KBD(a5);\n", "a5 read as 5"},
+        {"PLAKO_KBD(x, 5);\n", "x is not a number"},
+        {"PLAKO_KBD(+5);\n", "+5 read as 5"},
+        {"PLAKO_PERIODIC(-5);\n", "-5 read as 5"},
+        {"PLAKO_KBD(,5);\n", "a comma without a number beside it"},
+        {"PLAKO_MOUSE(1);2\n", "PLAKO_MOUSE takes two numbers, the parentheses hold 1"},
+        {"PLAKO_KBD(5;\n", "no ) after the numbers"},
+        {"PLAKO_KBD(5)\n", "no ; after )"},
+        {"PLAKO_KBD(5); and more\n", "text after );"},
+        {"PLAKO_KBD(5);\rPLAKO_KBD(6);\n", "text after );"},
+        {"PLAKO_KBD 5;\n", "no ( after PLAKO_KBD"},
+        {"PLAKO_KEY(5);\n", "PLAKO_KEY read as PLAKO_KBD"},
+        {"xxxxxxK(9);\n", "xxxxxxK read as PLAKO_KBD"},
+        {"PLAKO_PERIODICAL(2);\n", "PLAKO_PERIODICAL read as PLAKO_PERIODIC"},
+    };
+    for (const auto &c : cases) {
+        ScriptLine p = parse(c.line);
+        ASSERT_EQ(p.status, SCRIPT_LINE_EVENT) << c.line;
+        EXPECT_EQ(p.exact, c.inexact[0] == '\0') << c.line;
+        EXPECT_STREQ(p.inexact, c.inexact) << c.line;
+        bool quoted = p.shown[0] != '\0' && std::string(c.line).rfind(p.shown, 0) == 0;
+        EXPECT_EQ(quoted, !p.exact) << "a line not read exactly is quoted: " << c.line;
+    }
+    // A stray field's quote is cut, so the reason fits whatever the line holds.
+    ScriptLine p = parse("PLAKO_KBD(" + std::string(400, 'z') + "5);\n");
+    EXPECT_STREQ(p.inexact, (std::string(20, 'z') + "... read as 5").c_str());
+}
+
+TEST_F(ScriptFormat, FindsACarriageReturnThatEndsNoLine) {
+    struct Case {
+        const char *line;
+        int lone;
+    } cases[] = {
+        {"PLAKO_KBD(5);\r\n", 0},
+        {"PLAKO_KBD(5);\n", 0},
+        {"PLAKO_KBD(5);\rPLAKO_KBD(6);\r", 1},
+        {"\r\r\n", 1},
+        {"PLAKO_KBD(5);\r", 1},
+        {"", 0},
+    };
+    for (const auto &c : cases) EXPECT_EQ(script_lone_cr(c.line), c.lone) << c.line;
+}
+
 TEST_F(ScriptFormat, WritesEventsThatParseBack) {
     struct Case {
         int kind, x, y;
@@ -184,6 +243,7 @@ TEST_F(ScriptFormat, WritesEventsThatParseBack) {
         EXPECT_EQ(p.y, c.y) << text;
         EXPECT_EQ(p.key, c.key) << text;
         EXPECT_EQ(p.count, c.count) << text;
+        EXPECT_TRUE(p.exact) << "what the writer writes reads exactly: " << text;
     }
     char text[SCRIPT_EVENT_TEXT] = "untouched";
     EXPECT_EQ(script_format_event(text, EVENT_NONE, 1, 2, 3, 4), 0);

@@ -71,7 +71,11 @@ const char USAGE[] =
     "the (N+1)th periodic event. The program's console lines go to standard output; one line on\n"
     "standard error says what happened to the script: \"played to the end\", \"stopped at line N: ...\"\n"
     "or \"stopped: unknown kind at line N\"; or what happened to the program: \"stopped at frame F,\n"
-    "line N: ...\" with the limit it reached, its crash, its exit or that it did not end.\n"
+    "line N: ...\" with the limit it reached, its crash, its exit or that it did not end. A script\n"
+    "that played to its end but not as written says where instead: \"stopped at line N: the line was\n"
+    "not played as written (0x10 read as 0 and 10): PLAKO_MOUSE(0x10, 5);\", \"played to line N; line\n"
+    "M has no line end and was not played\", \"stopped at line N: the script ends a line with a CR\n"
+    "alone, which is no line end (LF or CR LF are)\".\n"
     "\n"
     "Options:\n"
     "  -C, --dir DIR       run in DIR, where PLAKO.SCR is read (default: the current directory)\n"
@@ -102,9 +106,9 @@ const char USAGE[] =
     "\n"
     "Exit status:\n"
     "  0  the script played to its end (or up to --until)\n"
-    "  1  it did not (it cannot be opened, a line cannot be played, the program quit before its end;\n"
-    "     unless --allow-partial), or a frame, the scene log or standard output cannot be written (the\n"
-    "     run stops there and no partial frame is left)\n"
+    "  1  it did not (it cannot be opened, a line cannot be played or was not played as written, the\n"
+    "     program quit before its end; unless --allow-partial), or a frame, the scene log or standard\n"
+    "     output cannot be written (the run stops there and no partial frame is left)\n"
     "  2  bad command line\n"
     "  3  a limit was reached: \"processor time limit of S s reached\", \"wall time limit of S s\n"
     "     reached\", \"memory limit of MB MB reached\", \"output limit of MB MB reached\", \"frame\n"
@@ -566,6 +570,26 @@ std::string stopped_at(long frame, long line) {
     return "stopped at frame " + std::to_string(frame) + ", line " + std::to_string(line) + ": ";
 }
 
+// For a script that played to its end: the first place where it did not play as written (a CR
+// alone, a line read otherwise than written, a last line without its line end), or "" when none.
+std::string not_as_written(const ReplayScript &script) {
+    long first = 0;
+    for (long at : {script.lone_cr_line, script.inexact_line, script.unended_line})
+        if (at > 0 && (first == 0 || at < first)) first = at;
+    if (first == 0) return "";
+    std::string at = std::to_string(first);
+    if (first == script.lone_cr_line)
+        return "stopped at line " + at +
+               ": the script ends a line with a CR alone, which is no line end (LF or CR LF are)" +
+               (first == script.unended_line ? "; the line runs into the end of the file and was not played"
+                                             : "");
+    if (first == script.inexact_line)
+        return "stopped at line " + at + ": the line was not played as written (" + script.inexact +
+               "): " + script.inexact_text;
+    return "played to line " + std::to_string(first - 1) + "; line " + at +
+           " has no line end and was not played";
+}
+
 // Writes what --last asks for and says what happened to the script of a run that ended by
 // itself: the program returned `result` from WinMain, or called exit(). Puts the outcome in
 // *what and returns the exit status; -1 for an exit() before the script's end, which the parent
@@ -623,6 +647,14 @@ int finish(Ending ending, int result, std::string *what) {
     } else {
         *what = "stopped at line " + std::to_string(script.event_line) +
                 ": the program quit before the script's end";
+    }
+    if (*what == "played to the end") {
+        replay_script(&script);  // the look ahead may have met a last line without its line end
+        std::string differs = not_as_written(script);
+        if (!differs.empty()) {
+            *what = differs;
+            complete = 0;
+        }
     }
     return complete || replay.opt.allow_partial ? 0 : 1;
 }
