@@ -241,37 +241,13 @@ std::string prepare_build(Submission &s, const std::vector<std::string> &sources
     return "";
 }
 
-// The runner's options for the limits it knows (its --help names them); the rest the pool enforces.
-struct RunnerFeatures {
-    bool limits = false, watchdog = false, frame_limit = false, scene = false;
-};
-
-RunnerFeatures probe_runner(const std::string &runner) {
-    RunnerFeatures f;
-    std::string cmd = quote(runner) + " --help 2>&1";
-    FILE *p = popen(cmd.c_str(), "r");
-    if (p == nullptr) return f;
-    std::string text;
-    char buf[1024];
-    while (size_t got = fread(buf, 1, sizeof buf, p)) text.append(buf, got);
-    pclose(p);
-    f.limits =
-        text.find("--cpu-limit") != std::string::npos && text.find("--time-limit") != std::string::npos &&
-        text.find("--memory-limit") != std::string::npos && text.find("--output-limit") != std::string::npos;
-    f.watchdog = text.find("--watchdog") != std::string::npos;
-    f.frame_limit = text.find("--frame-limit") != std::string::npos;
-    f.scene = text.find("--scene") != std::string::npos;
-    return f;
-}
-
 std::string number(double v) {
     char buf[32];
     snprintf(buf, sizeof buf, "%g", v);
     return buf;
 }
 
-std::string prepare_run(Submission &s, size_t index, const Check &c, const Limits &l,
-                        const RunnerFeatures &rf, bool untrusted) {
+std::string prepare_run(Submission &s, size_t index, const Check &c, const Limits &l, bool untrusted) {
     auto run = std::make_unique<Run>();
     std::string base = s.root + "/run-" + std::to_string(index);
     run->work = base + "/work";
@@ -283,22 +259,17 @@ std::string prepare_run(Submission &s, size_t index, const Check &c, const Limit
     Job &j = run->job;
     j.argv = {s.runner, "--quiet", "--dir", run->work, "--out", run->frames};
     for (const std::string &o : frame_options(c.frames)) j.argv.push_back(o);
-    // The runner's own limits when it has them (its verdicts name them); the pool's, a little
-    // looser, stay behind them in any case.
-    double grace = 1;
-    if (rf.limits) {
-        for (const std::string &o :
-             std::vector<std::string>{"--cpu-limit", number(l.cpu_seconds), "--time-limit",
-                                      number(l.wall_seconds), "--memory-limit", std::to_string(l.memory_mb),
-                                      "--output-limit", std::to_string(l.output_mb)})
-            j.argv.push_back(o);
-        grace = 3;
-    }
-    if (rf.watchdog && l.watchdog_seconds > 0) {
+    // The runner enforces the limits and names them in its verdicts; the pool's, a little looser,
+    // stay behind them should the runner itself go wrong.
+    for (const std::string &o : std::vector<std::string>{
+             "--cpu-limit", number(l.cpu_seconds), "--time-limit", number(l.wall_seconds), "--memory-limit",
+             std::to_string(l.memory_mb), "--output-limit", std::to_string(l.output_mb)})
+        j.argv.push_back(o);
+    if (l.watchdog_seconds > 0) {
         j.argv.push_back("--watchdog");
         j.argv.push_back(number(l.watchdog_seconds));
     }
-    if (rf.frame_limit && l.frame_limit > 0) {
+    if (l.frame_limit > 0) {
         j.argv.push_back("--frame-limit");
         j.argv.push_back(std::to_string(l.frame_limit));
     }
@@ -306,10 +277,11 @@ std::string prepare_run(Submission &s, size_t index, const Check &c, const Limit
     j.untrusted = untrusted;
     j.writable = {base};
     j.readable = {s.root + "/build"};
-    j.wall_seconds = l.wall_seconds + (rf.limits ? grace : 0);
-    j.cpu_seconds = l.cpu_seconds + (rf.limits ? grace : 0);
-    j.memory_bytes = (l.memory_mb << 20) * (rf.limits ? 2 : 1);
-    j.output_bytes = (l.output_mb << 20) * (rf.limits ? 2 : 1);
+    const double grace = 3;
+    j.wall_seconds = l.wall_seconds + grace;
+    j.cpu_seconds = l.cpu_seconds + grace;
+    j.memory_bytes = (l.memory_mb << 20) * 2;
+    j.output_bytes = (l.output_mb << 20) * 2;
     s.runs.push_back(std::move(run));
     return "";
 }
@@ -661,9 +633,7 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
         if (!opt.keep) remove_tree(staging);
         return "the reference solution does not build:\n" + log;
     }
-    RunnerFeatures rf = probe_runner(reference.runner);
-    result->runner_features = rf.limits ? "The runner enforces the limits itself; the grader's are a backstop"
-                                        : "The runner has no limits of its own: the grader enforces them";
+    result->runner_features = "The runner enforces the limits itself; the grader's are a backstop";
 
     std::vector<Job *> runs;
     for (auto &s : subs) {
@@ -677,7 +647,7 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
             if (!st.built) continue;
         }
         for (size_t c = 0; c < a.checks.size(); c++) {
-            why = prepare_run(*s, c, a.checks[c], a.limits, rf, s->result != nullptr);
+            why = prepare_run(*s, c, a.checks[c], a.limits, s->result != nullptr);
             if (!why.empty()) {
                 if (!opt.keep) remove_tree(staging);
                 return "cannot prepare a run: " + why;
@@ -744,7 +714,7 @@ std::string grade_class(const Assignment &a, const std::vector<std::string> &sub
     // The differing frames in words: the reference and each such student run again, writing their
     // scene logs, and the first call that differs is put beside the verdict.
     phase = seconds_now();
-    if (rf.scene) {
+    {
         std::vector<Job *> again;
         for (size_t c = 0; c < a.checks.size(); c++) {
             bool wanted = false;
