@@ -77,6 +77,7 @@ void render(int kind, int colour, int width, int x1, int y1, int x2, LONG_PTR y2
     cmd.y3 = y3;
     replay_draw(&cmd);
     plako_render(&cmd);
+    scene_add(&cmd);
 }
 
 }  // namespace
@@ -201,5 +202,6 @@ int plako_erase(void) {
     if (!started("plako_erase")) return 1;
     replay_draw(nullptr);
     plako_fill_canvas();
+    scene_erase();
     return 1;
 }

@@ -57,6 +57,23 @@ void run_command_id(WPARAM id) {
         if (c.id == id) c.run();
 }
 
+// Keys for looking at the canvas: they give the program no event and leave the run as it is.
+struct ViewKey {
+    int vk;
+    void (*run)(void);
+};
+const ViewKey view_keys[] = {{VK_F2, inspector_toggle}, {VK_F3, describe_print}, {VK_F4, picture_save}};
+
+// 1 when vk is one of the view keys (run unless the key is held down and repeating).
+int run_view_key(WPARAM vk, LPARAM lparam) {
+    for (const ViewKey &k : view_keys) {
+        if ((WPARAM)k.vk != vk) continue;
+        if (!(lparam & 0x40000000)) k.run();
+        return 1;
+    }
+    return 0;
+}
+
 void run_accelerator(WPARAM vk) {
     for (const Command &c : commands)
         if ((WPARAM)c.vk == vk) c.run();
@@ -235,8 +252,13 @@ int event_handle_message(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
         case WM_KEYDOWN:
             if (wparam == (WPARAM)VK_CONTROL)
                 state.ctrl_held = 1;
+            else if (run_view_key(wparam, lparam))
+                return 1;
             else if (state.ctrl_held)
                 run_accelerator(wparam);
+            return 1;
+        case WM_MOUSEMOVE:
+            if (inspector_on()) inspector_mouse(LOWORD(lparam), HIWORD(lparam));
             return 1;
         case WM_COMMAND:
             run_command_id(wparam);

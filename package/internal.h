@@ -111,7 +111,44 @@ struct DrawCommand {
     int x3, y3;
 };
 void plako_render(const DrawCommand *cmd);
+// Draws cmd on dc with canvas point (0, 0) at device pixel (origin_x, origin_y); text is the text
+// of a SHAPE_TEXT command (null: nothing to draw). Marks nothing as changed.
+void render_call(HDC dc, int origin_x, int origin_y, const DrawCommand *cmd, const char *text);
 void plako_fill_canvas(void);
+
+// ---- scene.cpp: the drawing calls behind the canvas's pixels, since the last erase ----
+// Kept for looking at the canvas (the inspector, the description): the newest calls, at most
+// SCENE_MAX_CALLS of them and SCENE_MAX_TEXT bytes of text; older ones are dropped and counted.
+#define SCENE_MAX_CALLS 10000
+#define SCENE_MAX_TEXT (8L << 20)
+void scene_erase(void);
+void scene_add(const DrawCommand *cmd);  // after it was drawn; a text's block is copied
+int scene_count(void);
+long scene_dropped(void);  // calls dropped since the last erase to keep within the bounds
+// The i-th kept call (0 = the oldest kept) and its text ("" for shapes); null when i is out of range.
+const DrawCommand *scene_call(int i, const char **text);
+// Whether kept call i paints the canvas bitmap's pixel (px, py) when drawn alone.
+int scene_paints(int i, int px, int py);
+// The kept calls that paint bitmap pixel (px, py), topmost first, at most max of them; their count.
+int scene_calls_at(int px, int py, int *out, int max);
+unsigned long scene_version(void);  // changes whenever a call is kept or the canvas erased
+
+// ---- describe.cpp: the canvas in words, from the kept calls ----
+// One call in words, e.g. "red circle at (0, 0), radius 50", into out (cut to cap - 1 bytes).
+void describe_call(const DrawCommand *cmd, const char *text, char *out, size_t cap);
+void describe_print(void);  // the key: the description to the console, a line each
+
+// ---- inspector.cpp: the grid, the mouse's coordinates and the call under it, over the window ----
+void inspector_toggle(void);  // the key
+int inspector_on(void);
+void inspector_mouse(int px, int py);  // the mouse moved to client pixel (px, py) while on
+void inspector_paint(HDC window_dc);   // drawn over the window after the canvas was copied there
+
+// ---- picture.cpp: the canvas as a PNG file ----
+void picture_save(void);  // the key: a new PNG file in the current folder, named on the console
+// The canvas as the window shows it, row by row as 0x00RRGGBB, into out (w * h values, the
+// client area's size); 0 before plako_start.
+int picture_pixels(unsigned int *out, int w, int h);
 
 // ---- palette.cpp ----
 int plako_check_colour(int colour);

@@ -8,16 +8,19 @@ namespace {
 
 const char *const text_face = "PLAKO-font";  // matches no installed face: the platform picks one
 
-// The renderer keeps nothing between calls; its record only names the canvas of the current call.
+// The renderer keeps nothing between calls; its record only names the target of the current call:
+// the canvas, or a scratch bitmap that asks which pixels a kept call paints.
 struct RenderState {
     HDC canvas;
+    int origin_x;  // device pixel of canvas point (0, 0)
+    int origin_y;
 };
 RenderState state;
 
 // Canvas x to bitmap column and canvas y to bitmap row, plus a pixel offset, in 64 bits so that
 // no argument overflows; saturated only where the value goes to the platform.
-int column(int x, int extra = 0) { return plako_saturate((long long)window_origin_x() + x + extra); }
-int row(int y, int extra = 0) { return plako_saturate((long long)window_origin_y() - y + extra); }
+int column(int x, int extra = 0) { return plako_saturate((long long)state.origin_x + x + extra); }
+int row(int y, int extra = 0) { return plako_saturate((long long)state.origin_y - y + extra); }
 
 // Pen and brush of the area shapes: width 0 fills with a solid brush, else only the edge is
 // drawn and the hollow stock brush leaves the inside as it was.
@@ -101,7 +104,7 @@ void draw_text_lines(int left, int anchor_row, int h, const char *text, size_t n
     }
 }
 
-void draw_text(const DrawCommand *cmd) {
+void draw_text(const DrawCommand *cmd, const char *text) {
     SetTextColor(state.canvas, palette_colour(cmd->colour));  // not restored
     int old_mode = GetBkMode(state.canvas);
     SetBkMode(state.canvas, TRANSPARENT);  // glyphs only, no background box
@@ -111,15 +114,12 @@ void draw_text(const DrawCommand *cmd) {
                              DEFAULT_PITCH | FF_DONTCARE, text_face);
     HGDIOBJ old_font = SelectObject(state.canvas, font);
 
-    HGLOBAL block = (HGLOBAL)cmd->y2;
-    const char *text = block ? (const char *)GlobalLock(block) : NULL;
     if (text) {  // without its copy the text has nothing to draw
         size_t n = strlen(text);
         // The extent of the whole text as one run gives the cell height in this font.
         SIZE extent = {};
         GetTextExtentPointA(state.canvas, text, (int)(n > 0x7fffffff ? 0x7fffffff : n), &extent);
         draw_text_lines(column(cmd->x1), row(cmd->y1), extent.cy, text, n);
-        GlobalUnlock(block);
     }
 
     SetBkMode(state.canvas, old_mode);
@@ -131,8 +131,20 @@ void draw_text(const DrawCommand *cmd) {
 
 // Draws one command on the canvas and marks the canvas as changed.
 void plako_render(const DrawCommand *cmd) {
-    state.canvas = window_canvas();
-    if (!state.canvas || !cmd) return;  // nothing to draw on before plako_start
+    HDC canvas = window_canvas();
+    if (!canvas || !cmd) return;  // nothing to draw on before plako_start
+    HGLOBAL block = cmd->kind == SHAPE_TEXT ? (HGLOBAL)cmd->y2 : NULL;
+    const char *text = block ? (const char *)GlobalLock(block) : NULL;
+    render_call(canvas, window_origin_x(), window_origin_y(), cmd, text);
+    if (text) GlobalUnlock(block);
+    window_set_dirty();
+}
+
+// Draws cmd on dc with canvas point (0, 0) at device pixel (origin_x, origin_y).
+void render_call(HDC dc, int origin_x, int origin_y, const DrawCommand *cmd, const char *text) {
+    state.canvas = dc;
+    state.origin_x = origin_x;
+    state.origin_y = origin_y;
     switch (cmd->kind) {
         case SHAPE_TRIANGLE:
             draw_triangle(cmd);
@@ -148,12 +160,11 @@ void plako_render(const DrawCommand *cmd) {
             SetPixel(state.canvas, column(cmd->x1), row(cmd->y1), palette_colour(cmd->colour));
             break;
         case SHAPE_TEXT:
-            draw_text(cmd);
+            draw_text(cmd, text);
             break;
         default:
             break;  // an unknown kind draws nothing but still counts as drawing
     }
-    window_set_dirty();
 }
 
 // Fills the whole bitmap white; its edge takes the canvas's own pen, so the outer ring is black.

@@ -72,3 +72,5 @@ void replay_draw(const DrawCommand *cmd) {
     state.hooks.draw(state.hooks.ctx, &call);
     if (text != nullptr) GlobalUnlock((HGLOBAL)cmd->y2);
 }
+
+int replay_canvas_pixels(unsigned int *out, int w, int h) { return picture_pixels(out, w, h); }

@@ -85,4 +85,9 @@ void replay_script(ReplayScript *out);
 // replay_script's unended_line.
 int replay_script_rest_empty(void);
 
+// The canvas as the graphics window shows it, without what the window draws over it (the
+// inspector): row by row as 0x00RRGGBB, w * h values for a client area of w by h. 0 before
+// plako_start.
+int replay_canvas_pixels(unsigned int *out, int w, int h);
+
 #endif

@@ -40,6 +40,7 @@ void register_class(HINSTANCE instance, const char *name, WNDPROC proc, HBRUSH b
 void copy_canvas(void) {
     if (!state.window_dc || !state.canvas) return;  // not started, or stopped
     BitBlt(state.window_dc, 0, 0, PLAKO_CANVAS_WIDTH, PLAKO_CANVAS_HEIGHT, state.canvas, 0, 0, SRCCOPY);
+    if (inspector_on()) inspector_paint(state.window_dc);
 }
 
 // WM_SIZE: the origin is the centre of the client rectangle of this moment.
@@ -98,7 +99,8 @@ int plako_stop(void) {
     return 1;
 }
 
-// Copies the canvas to the window when something was drawn since the last copy.
+// Copies the canvas to the window when something was drawn since the last copy, or the inspector
+// over it changed.
 void plako_flush(void) {
     if (!state.dirty) return;
     copy_canvas();

@@ -86,6 +86,38 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     return colorref_from_rgb(s.px[size_t(y) * size_t(s.stride) + size_t(x)] & 0xffffff);
 }
 
+// Copies scan lines of a bitmap as 32-bit words; scan line 0 is the bottom row unless biHeight is
+// negative, as in Windows. Returns the lines copied, 0 for anything but 32-bit BI_RGB.
+int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, LPBITMAPINFO lpbmi,
+                     UINT usage) {
+    Bitmap *bm = gdi_bitmap(hbm);
+    if (!dc_lookup(hdc) || !bm || !lpbmi || usage != DIB_RGB_COLORS) return 0;
+    BITMAPINFOHEADER &h = lpbmi->bmiHeader;
+    if (h.biBitCount == 0) {  // asks for the bitmap's size and format only
+        h.biWidth = bm->w;
+        h.biHeight = bm->h;
+        h.biPlanes = 1;
+        h.biBitCount = 32;
+        h.biCompression = BI_RGB;
+        h.biSizeImage = (DWORD)bm->w * (DWORD)bm->h * 4;
+        return bm->h;
+    }
+    if (h.biBitCount != 32 || h.biCompression != BI_RGB || h.biWidth != bm->w) return 0;
+    bool top_down = h.biHeight < 0;
+    int64_t rows = top_down ? -(int64_t)h.biHeight : h.biHeight;
+    if (rows != bm->h || start >= (UINT)bm->h) return 0;
+    UINT lines = std::min<UINT>(cLines, (UINT)bm->h - start);
+    if (!lpvBits) return (int)lines;
+    uint32_t *out = (uint32_t *)lpvBits;
+    for (UINT i = 0; i < lines; i++) {
+        UINT scan = start + i;
+        int src_row = top_down ? (int)scan : bm->h - 1 - (int)scan;
+        const uint32_t *src = bm->px.data() + (size_t)src_row * (size_t)bm->w;
+        std::copy(src, src + bm->w, out + (size_t)i * (size_t)bm->w);
+    }
+    return (int)lines;
+}
+
 // Paints one pixel; returns the colour painted, or CLR_INVALID off the bitmap.
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
     Dc *dc = dc_lookup(hdc);

@@ -49,6 +49,16 @@ void headless_set_idle_hook(HeadlessIdleHook hook, void *ctx) { headless_hook(ho
 
 unsigned long headless_wait_count(void) { return headless_waits(); }
 
+void headless_mouse_move(HWND hwnd, int x, int y) {
+    if (!IsWindow(hwnd)) return;
+    long long cy = (long long)y + bar_height(hwnd);
+    HostEvent ev;
+    ev.x = x;
+    ev.y = cy > INT32_MAX ? INT32_MAX : (int)cy;
+    ev.kind = HostEvent::MOUSE_MOVE;
+    headless_inject(hwnd, ev);
+}
+
 void headless_click(HWND hwnd, int x, int y) {
     if (!IsWindow(hwnd)) return;
     // Injected in client pixels; the host speaks content pixels, which start with the menu bar.

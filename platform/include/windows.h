@@ -122,6 +122,32 @@ typedef struct tagPAINTSTRUCT {
     BYTE rgbReserved[32];
 } PAINTSTRUCT, *PPAINTSTRUCT, *LPPAINTSTRUCT;
 
+typedef struct tagBITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight; /* negative: the rows run top-down */
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+} BITMAPINFOHEADER, *LPBITMAPINFOHEADER;
+
+typedef struct tagRGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+} RGBQUAD;
+
+typedef struct tagBITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+} BITMAPINFO, *LPBITMAPINFO;
+
 typedef struct tagTEXTMETRICA {
     LONG tmHeight;
     LONG tmAscent;
@@ -277,6 +303,8 @@ typedef struct tagTEXTMETRICA {
 #define VK_DECIMAL 0x6E
 #define VK_DIVIDE 0x6F
 #define VK_F1 0x70
+#define VK_F2 0x71
+#define VK_F3 0x72
 #define VK_F4 0x73
 #define VK_F10 0x79
 #define VK_F12 0x7B
@@ -320,6 +348,8 @@ typedef struct tagTEXTMETRICA {
 #define DEFAULT_GUI_FONT 17
 #define TRANSPARENT 1
 #define OPAQUE 2
+#define BI_RGB 0
+#define DIB_RGB_COLORS 0
 #define SRCCOPY (DWORD)0x00CC0020
 #define CLR_INVALID 0xFFFFFFFF
 #define GDI_ERROR (0xFFFFFFFFL)
@@ -419,6 +449,9 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho);
 HGDIOBJ WINAPI GetStockObject(int i);
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y);
+/* 32-bit BI_RGB with DIB_RGB_COLORS only: rows of 0x00RRGGBB words, top-down for a negative biHeight. */
+int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, LPBITMAPINFO lpbmi,
+                     UINT usage);
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color);
 HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color);
 HBRUSH WINAPI CreateSolidBrush(COLORREF color);

@@ -246,7 +246,8 @@ int grab(long number) {
     int w = (int)(rc.right - rc.left), h = (int)(rc.bottom - rc.top);
     if (w <= 0 || h <= 0) return 0;
     std::vector<unsigned int> px((size_t)w * h);
-    if (headless_client_pixels(replay.window, px.data(), w * h, &w, &h) == 0) return 0;
+    // The canvas, not the window: whatever the window shows over it (the inspector) is no part of a frame.
+    if (replay_canvas_pixels(px.data(), w, h) == 0) return 0;
     replay.last_pixels.swap(px);
     replay.last_w = w;
     replay.last_h = h;
