@@ -55,8 +55,8 @@ void scene_add(const DrawCommand *cmd) {
             GlobalUnlock(block);
         }
     }
-    while (!state.calls.empty() &&
-           (state.calls.size() >= SCENE_MAX_CALLS || state.text_bytes + k.text.size() > (size_t)SCENE_MAX_TEXT))
+    while (!state.calls.empty() && (state.calls.size() >= SCENE_MAX_CALLS ||
+                                    state.text_bytes + k.text.size() > (size_t)SCENE_MAX_TEXT))
         drop_oldest();
     state.text_bytes += k.text.size();
     state.calls.push_back(std::move(k));

@@ -38,9 +38,9 @@ void headless_set_idle_hook(HeadlessIdleHook hook, void *ctx);
 unsigned long headless_wait_count(void);
 
 /* Input, queued in order as if it came from the user. */
-void headless_click(HWND hwnd, int x, int y); /* left button down and up at a client pixel */
+void headless_click(HWND hwnd, int x, int y);      /* left button down and up at a client pixel */
 void headless_mouse_move(HWND hwnd, int x, int y); /* the mouse moves to a client pixel, no button held */
-void headless_key_down(HWND hwnd, int vk);    /* a key down with its virtual-key code */
+void headless_key_down(HWND hwnd, int vk);         /* a key down with its virtual-key code */
 void headless_key_up(HWND hwnd, int vk);
 void headless_type(HWND hwnd, unsigned char ch); /* a key that types ch (Windows-1252): down, up */
 void headless_close(HWND hwnd);                  /* the window's close box */
