@@ -6,6 +6,8 @@
 #ifndef PLAKO_REPLAY_H
 #define PLAKO_REPLAY_H
 
+#include <stddef.h>
+
 #define REPLAY_REASON_SIZE 200  // a reason, cut to 199 characters
 
 struct ReplayHooks {
@@ -89,5 +91,10 @@ int replay_script_rest_empty(void);
 // inspector): row by row as 0x00RRGGBB, w * h values for a client area of w by h. 0 before
 // plako_start.
 int replay_canvas_pixels(unsigned int *out, int w, int h);
+
+// The canvas described in words (UTF-8, one sentence a line, lines separated by '\n'), from the
+// drawing calls behind it, into out (cut to cap - 1 bytes, always terminated when cap > 0).
+// Returns the whole description's length, as snprintf does. The web page calls it too.
+extern "C" size_t replay_describe(char *out, size_t cap);
 
 #endif
