@@ -1,22 +1,25 @@
 // The scene: the drawing calls behind the canvas's pixels since the last erase, newest last, for
 // looking at the canvas (which call painted a pixel, what the picture holds). Bounded: a program
 // that never erases keeps only its newest calls.
+#include <stdlib.h>
 #include <string.h>
-
-#include <deque>
-#include <string>
 
 #include "internal.h"
 
 namespace {
 
+// A kept call. Plain C memory throughout: the package links into C programs without a C++ runtime.
 struct Kept {
-    DrawCommand cmd;   // y2 of a text holds nothing: the text is kept beside it
-    std::string text;  // SHAPE_TEXT's text as drawn, in the code page
+    DrawCommand cmd;  // y2 of a text holds nothing: the text is kept beside it
+    char *text;       // SHAPE_TEXT's text as drawn, in the code page; null for shapes
+    size_t length;
 };
 
 struct SceneState {
-    std::deque<Kept> calls;
+    Kept *calls;  // a ring of capacity entries; the oldest at first
+    int capacity;
+    int first;
+    int count;
     size_t text_bytes;  // the kept texts' bytes, within SCENE_MAX_TEXT
     long dropped;
     unsigned long version;
@@ -26,51 +29,89 @@ SceneState state;
 // A colour no palette entry has, so that any paint of a call changes it (smoothed text included).
 const COLORREF unpainted = RGB(0x12, 0x34, 0x56);
 
+Kept &kept(int i) { return state.calls[(state.first + i) % state.capacity]; }
+
 void drop_oldest(void) {
-    state.text_bytes -= state.calls.front().text.size();
-    state.calls.pop_front();
+    Kept &k = kept(0);
+    state.text_bytes -= k.length;
+    free(k.text);
+    k.text = nullptr;
+    state.first = (state.first + 1) % state.capacity;
+    state.count--;
     state.dropped++;
+}
+
+// Room for one more call: the ring grows (unrolled into a new block) up to SCENE_MAX_CALLS.
+int make_room(void) {
+    if (state.count < state.capacity) return 1;
+    if (state.capacity >= SCENE_MAX_CALLS) {
+        drop_oldest();
+        return 1;
+    }
+    int grown = state.capacity ? state.capacity * 2 : 64;
+    if (grown > SCENE_MAX_CALLS) grown = SCENE_MAX_CALLS;
+    Kept *calls = (Kept *)malloc(sizeof(Kept) * (size_t)grown);
+    if (!calls) return state.count > 0 ? (drop_oldest(), 1) : 0;  // out of memory: keep fewer
+    for (int i = 0; i < state.count; i++) calls[i] = kept(i);
+    free(state.calls);
+    state.calls = calls;
+    state.capacity = grown;
+    state.first = 0;
+    return 1;
 }
 
 }  // namespace
 
 void scene_erase(void) {
-    state.calls.clear();
-    state.text_bytes = 0;
+    while (state.count > 0) drop_oldest();
     state.dropped = 0;
+    state.first = 0;
     state.version++;
 }
 
 void scene_add(const DrawCommand *cmd) {
-    Kept k;
-    k.cmd = *cmd;
-    k.cmd.y2 = cmd->kind == SHAPE_TEXT ? 0 : cmd->y2;
+    state.version++;
+    char *text = nullptr;
+    size_t length = 0;
     if (cmd->kind == SHAPE_TEXT && cmd->y2) {
         HGLOBAL block = (HGLOBAL)cmd->y2;
-        const char *text = (const char *)GlobalLock(block);
-        if (text) {
-            // A text larger than the whole budget keeps its start; it is drawn from the canvas anyway.
-            size_t n = strnlen(text, (size_t)SCENE_MAX_TEXT);
-            k.text.assign(text, n);
+        const char *drawn = (const char *)GlobalLock(block);
+        if (drawn) {
+            // A text larger than the whole budget keeps its start.
+            length = strnlen(drawn, (size_t)SCENE_MAX_TEXT);
+            text = (char *)malloc(length + 1);
+            if (text) {
+                memcpy(text, drawn, length);
+                text[length] = '\0';
+            } else {
+                length = 0;
+            }
             GlobalUnlock(block);
         }
     }
-    while (!state.calls.empty() && (state.calls.size() >= SCENE_MAX_CALLS ||
-                                    state.text_bytes + k.text.size() > (size_t)SCENE_MAX_TEXT))
-        drop_oldest();
-    state.text_bytes += k.text.size();
-    state.calls.push_back(std::move(k));
-    state.version++;
+    while (state.count > 0 && state.text_bytes + length > (size_t)SCENE_MAX_TEXT) drop_oldest();
+    if (!make_room()) {
+        free(text);
+        state.dropped++;
+        return;
+    }
+    Kept &k = kept(state.count);
+    k.cmd = *cmd;
+    if (cmd->kind == SHAPE_TEXT) k.cmd.y2 = 0;
+    k.text = text;
+    k.length = length;
+    state.count++;
+    state.text_bytes += length;
 }
 
-int scene_count(void) { return (int)state.calls.size(); }
+int scene_count(void) { return state.count; }
 long scene_dropped(void) { return state.dropped; }
 unsigned long scene_version(void) { return state.version; }
 
 const DrawCommand *scene_call(int i, const char **text) {
-    if (i < 0 || (size_t)i >= state.calls.size()) return nullptr;
-    if (text) *text = state.calls[(size_t)i].text.c_str();
-    return &state.calls[(size_t)i].cmd;
+    if (i < 0 || i >= state.count) return nullptr;
+    if (text) *text = kept(i).text ? kept(i).text : "";
+    return &kept(i).cmd;
 }
 
 namespace {
@@ -96,10 +137,10 @@ int probe_open(Probe *p, int px, int py) {
 }
 
 int probe_paints(const Probe *p, int i) {
-    const Kept &k = state.calls[(size_t)i];
+    const Kept &k = kept(i);
     SetPixel(p->dc, 0, 0, unpainted);
     render_call(p->dc, plako_saturate((long long)window_origin_x() - p->px),
-                plako_saturate((long long)window_origin_y() - p->py), &k.cmd, k.text.c_str());
+                plako_saturate((long long)window_origin_y() - p->py), &k.cmd, k.text);
     return GetPixel(p->dc, 0, 0) != unpainted;
 }
 
