@@ -25,8 +25,8 @@ struct Animation {
     std::vector<Image> shown;  // the picture after each image
     std::vector<int> delays;   // hundredths of a second
     std::vector<int> full;     // 1 where an image covers the whole picture
-    bool loops = false;        // an application extension NETSCAPE2.0 with loop count 0, before the first image
-    bool kept = true;          // every image's disposal leaves it in place
+    bool loops = false;  // an application extension NETSCAPE2.0 with loop count 0, before the first image
+    bool kept = true;    // every image's disposal leaves it in place
 };
 
 // Reads path; "" or what is wrong with it.
@@ -56,7 +56,8 @@ std::string read_gif(const std::string &path, Animation *a) {
         GraphicsControlBlock gcb;
         if (DGifSavedExtensionToGCB(gif, i, &gcb) == GIF_ERROR) gcb.DelayTime = -1;
         a->delays.push_back(gcb.DelayTime);
-        a->kept = a->kept && gcb.DisposalMode == DISPOSE_DO_NOT && gcb.TransparentColor == NO_TRANSPARENT_COLOR;
+        a->kept =
+            a->kept && gcb.DisposalMode == DISPOSE_DO_NOT && gcb.TransparentColor == NO_TRANSPARENT_COLOR;
         const GifImageDesc &d = img.ImageDesc;
         const ColorMapObject *map = d.ColorMap != nullptr ? d.ColorMap : gif->SColorMap;
         if (map == nullptr || d.Left + d.Width > canvas.w || d.Top + d.Height > canvas.h) {
@@ -82,7 +83,8 @@ std::string read_gif(const std::string &path, Animation *a) {
 class RunnerGif : public ::testing::Test {
    protected:
     // Runs a runner with args on script; its own lines in lines_, standard output in out_.
-    int run(const char *tool, const std::string &script, std::vector<std::string> args, rlim_t file_limit = 0) {
+    int run(const char *tool, const std::string &script, std::vector<std::string> args,
+            rlim_t file_limit = 0) {
         write_file("PLAKO.SCR", script);
         args.insert(args.begin(), {tool, "-q"});
         std::string e;
@@ -211,8 +213,10 @@ TEST_F(RunnerGif, AGifThatCannotBeWrittenStopsTheRunAndLeavesNothing) {
     ASSERT_TRUE(std::filesystem::create_directory("g"));
     EXPECT_EQ(run(CONE, "PLAKO_PERIODIC(50);\n", {"--gif", "g/run.gif"}, 40000), 1);
     ASSERT_EQ(lines_.size(), 1u);
-    EXPECT_EQ(lines_[0].rfind("cone-replay: cannot write " + dir_.path() + "/g/run.gif: File too large; stopped at frame ", 0),
-              0u)
+    EXPECT_EQ(
+        lines_[0].rfind(
+            "cone-replay: cannot write " + dir_.path() + "/g/run.gif: File too large; stopped at frame ", 0),
+        0u)
         << lines_[0];
     EXPECT_TRUE(frames_in("g").empty());
 }

@@ -17,9 +17,9 @@
 
 namespace {
 
-const int DELAY = 10;                 // hundredths of a second: the program's tick
-const size_t BUFFER = 64 * 1024;      // bytes gathered before a write
-const unsigned int NO_COLOUR = ~0u;   // above any 0x00RRGGBB
+const int DELAY = 10;                // hundredths of a second: the program's tick
+const size_t BUFFER = 64 * 1024;     // bytes gathered before a write
+const unsigned int NO_COLOUR = ~0u;  // above any 0x00RRGGBB
 
 // The squared distance of two colours in RGB.
 long distance(unsigned int a, unsigned int b) {
@@ -161,7 +161,8 @@ std::string GifStream::add_frame(long number, const unsigned int *px, int w, int
         if (i >= kept) {
             slot = 0;
             for (size_t k = 1; k < kept; k++)
-                if (distance(colours[i].first, colours[k].first) < distance(colours[i].first, colours[slot].first))
+                if (distance(colours[i].first, colours[k].first) <
+                    distance(colours[i].first, colours[slot].first))
                     slot = k;
         }
         index[colours[i].first] = (unsigned char)slot;

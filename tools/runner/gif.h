@@ -13,7 +13,7 @@ struct GifFileType;
 // it, never seeks, and never writes the trailer, so that whoever ends the run (the runner's parent
 // when the program's process was killed) can end the file after its last whole image.
 class GifStream {
-public:
+   public:
     explicit GifStream(int fd);
     ~GifStream();
     GifStream(const GifStream &) = delete;
@@ -35,7 +35,7 @@ public:
     int first_inexact_colours() const { return first_colours_; }
     int first_inexact_replaced() const { return first_replaced_; }
 
-private:
+   private:
     static int output(GifFileType *gif, const unsigned char *bytes, int n);
     bool flush();
     std::string start(int w, int h);
@@ -43,11 +43,11 @@ private:
 
     int fd_;
     GifFileType *gif_ = nullptr;
-    int err_ = 0;                  // errno of the write that failed; 0 while all is well
-    bool closing_ = false;         // the library's own trailer is not written
+    int err_ = 0;                        // errno of the write that failed; 0 while all is well
+    bool closing_ = false;               // the library's own trailer is not written
     std::vector<unsigned char> buffer_;  // bytes not yet written
-    long long written_ = 0;        // bytes written to fd
-    long long whole_ = 0;          // bytes up to the end of the last whole image
+    long long written_ = 0;              // bytes written to fd
+    long long whole_ = 0;                // bytes up to the end of the last whole image
     long frames_ = 0;
     int width_ = 0, height_ = 0;
     std::vector<unsigned int> shown_;  // what a viewer shows after the last image

@@ -6,8 +6,7 @@
 static void draw(int turn) {
     int i;
     plako_erase();
-    for (i = 0; i < 24; i++)
-        plako_text((i + turn) % 24, -280 + (i % 6) * 90, 200 - (i / 6) * 110, 90, "Wg");
+    for (i = 0; i < 24; i++) plako_text((i + turn) % 24, -280 + (i % 6) * 90, 200 - (i / 6) * 110, 90, "Wg");
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev_instance, LPSTR cmd_line, int show_mode) {
