@@ -24,7 +24,7 @@ configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/plakoConfig.cmake.in
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/plakoConfigVersion.cmake
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/plakoConfig.cmake ${PROJECT_BINARY_DIR}/plakoConfigVersion.cmake
-              ${PROJECT_SOURCE_DIR}/cmake/PlakoProgram.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/PlakoProgram.cmake ${PROJECT_SOURCE_DIR}/cmake/PlakoGif.cmake
         DESTINATION ${PLAKO_CMAKE_DIR})
 if(NOT WIN32)
   # The .pc files find the prefix from where they lie, so an installed tree can be moved.

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev libsdl2-dev libpng-dev
-       libgtest-dev libbenchmark-dev fonts-liberation2 fonts-dejavu-core fonts-wine)
+       libgif-dev libgtest-dev libbenchmark-dev fonts-liberation2 fonts-dejavu-core fonts-wine)
 run=(xvfb)
 test=(xvfb xdotool x11-utils x11-apps imagemagick python3 bubblewrap)
 windows=(cmake ninja-build g++-mingw-w64-x86-64)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the reference's pictures again: each docs/pictures/NAME.c, run through its own runner
-# docs-NAME-replay on docs/pictures/picture.scr, becomes docs/NAME.png. Run it after a change to the
+# docs-NAME-replay on docs/pictures/picture.scr, becomes docs/NAME.png; and docs/demo.gif, the README's
+# animation: docs/demo.scr played by cone-replay with --gif. Run it after a change to the
 # drawing or to the text rendering; the docs tests (ctest -R docs_picture) compare against these files.
 #   scripts/make-pictures.sh [BUILD_DIR]      (default: build/default, configured if missing)
 set -euo pipefail
@@ -17,6 +18,7 @@ for src in docs/pictures/*.c; do
 done
 targets=()
 for n in "${names[@]}"; do targets+=("docs-$n-replay"); done
+targets+=(cone-replay)
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 # The same pinned font set as the tests, so that the pictures do not depend on this machine's fonts.
@@ -35,3 +37,8 @@ for n in "${names[@]}"; do
     cp "${frames[0]}" "docs/$n.png"
     echo "docs/$n.png"
 done
+# The whole demo, every frame, at the program's own tick.
+mkdir -p "$work/demo"
+cp docs/demo.scr "$work/demo/PLAKO.SCR"
+"$build/cone-replay" --dir "$work/demo" --gif docs/demo.gif --quiet >/dev/null
+echo "docs/demo.gif"

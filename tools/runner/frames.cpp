@@ -14,19 +14,6 @@
 
 namespace {
 
-// Creates a temporary file beside dir/name, never through a link: the name is new to the folder.
-// Returns its descriptor and its path in *path, or -1 with errno.
-int create_temporary(const std::string &dir, const std::string &name, std::string *path) {
-    for (int attempt = 0; attempt < 100; attempt++) {
-        *path =
-            dir + "/." + name + "." + std::to_string((long)getpid()) + "-" + std::to_string(attempt) + ".tmp";
-        int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
 // Writes all n bytes; 0 or the errno of the write that failed.
 int write_all(int fd, const unsigned char *p, size_t n) {
     while (n > 0) {
@@ -43,7 +30,7 @@ int write_all(int fd, const unsigned char *p, size_t n) {
 // Puts bytes in place as dir/name; "" or the reason, with nothing left behind.
 std::string place(const std::string &dir, const std::string &name, const unsigned char *bytes, size_t n) {
     std::string temporary;
-    int fd = create_temporary(dir, name, &temporary);
+    int fd = frames_create_temporary(dir, name, &temporary);
     if (fd < 0) return std::string("cannot create a temporary file beside it: ") + strerror(errno);
     int err = write_all(fd, bytes, n);
     if (close(fd) != 0 && err == 0) err = errno;
@@ -58,6 +45,18 @@ std::string place(const std::string &dir, const std::string &name, const unsigne
 }
 
 }  // namespace
+
+int frames_create_temporary(const std::string &dir, const std::string &name, std::string *path) {
+    // The name is new to the folder: nothing standing there, a link least of all, is opened.
+    for (int attempt = 0; attempt < 100; attempt++) {
+        *path =
+            dir + "/." + name + "." + std::to_string((long)getpid()) + "-" + std::to_string(attempt) + ".tmp";
+        int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
 
 void frames_ignore_write_signals(void) {
     signal(SIGXFSZ, SIG_IGN);
@@ -80,7 +79,7 @@ std::string frames_prepare_dir(const std::string &dir) {
     // A frame's way into the folder, tried once with nothing in it: a folder that cannot take
     // one is found before the script plays, not at the first frame or after the last.
     std::string probe;
-    int fd = create_temporary(dir, "frame-probe", &probe);
+    int fd = frames_create_temporary(dir, "frame-probe", &probe);
     if (fd < 0) return dir + ": " + strerror(errno);
     close(fd);
     if (unlink(probe.c_str()) != 0) return dir + ": " + strerror(errno);

@@ -8,6 +8,10 @@
 // with its errno rather than kill the runner: SIGXFSZ and SIGPIPE are ignored.
 void frames_ignore_write_signals(void);
 
+// Creates a file new to dir, beside dir/name, never through a link: open for writing, closed on
+// exec. Returns its descriptor and its path in *path, or -1 with errno.
+int frames_create_temporary(const std::string &dir, const std::string &name, std::string *path);
+
 // Creates dir and its missing parents and checks that a frame can be written there. Returns "" or
 // the folder that failed and the system's reason for the step that failed ("DIR: reason").
 std::string frames_prepare_dir(const std::string &dir);

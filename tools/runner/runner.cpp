@@ -34,11 +34,13 @@
 #endif
 
 #include <atomic>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "frames.h"
+#include "gif.h"
 #include "internal.h"
 #include "plako.h"
 #include "regular_file.h"
@@ -91,6 +93,10 @@ const char USAGE[] =
     "  -q, --quiet         no progress line on standard error\n"
     "      --scene FILE    write the scene log to FILE: per frame, the drawing calls the program\n"
     "                      made, as JSON Lines (docs/runner.md)\n"
+    "      --gif FILE      write an animated GIF of the run to FILE: one image per frame, shown\n"
+    "                      100 ms (the program's tick), looping forever, in the frames' exact colours\n"
+    "                      (an image holds 256: a frame with more is said once, and drawn with the\n"
+    "                      nearest ones); no PNG frames with it, unless --every is given too\n"
     "  -h, --help          show this text\n"
     "\n"
     "Limits (0: none):\n"
@@ -107,8 +113,8 @@ const char USAGE[] =
     "Exit status:\n"
     "  0  the script played to its end (or up to --until)\n"
     "  1  it did not (it cannot be opened, a line cannot be played or was not played as written, the\n"
-    "     program quit before its end; unless --allow-partial), or a frame, the scene log or standard\n"
-    "     output cannot be written (the run stops there and no partial frame is left)\n"
+    "     program quit before its end; unless --allow-partial), or a frame, the GIF, the scene log or\n"
+    "     standard output cannot be written (the run stops there and no partial frame or GIF is left)\n"
     "  2  bad command line\n"
     "  3  a limit was reached: \"processor time limit of S s reached\", \"wall time limit of S s\n"
     "     reached\", \"memory limit of MB MB reached\", \"output limit of MB MB reached\", \"frame\n"
@@ -131,6 +137,7 @@ struct Options {
     int allow_partial;
     int quiet;
     std::string scene;  // empty: no scene log
+    std::string gif;    // empty: no GIF
     // Limits; 0: none.
     long cpu_limit, time_limit, watchdog;  // seconds
     long memory_limit, output_limit;       // MB
@@ -171,6 +178,10 @@ struct ReplayState {
     int scene_event;        // what made the program draw: an EVENT_ kind, or -1 for its start
     long scene_frame, scene_line;
     int scene_calls;
+    // The GIF: its temporary file, opened by the parent before the run, written by the child.
+    int gif_fd;
+    std::string gif_temporary;
+    std::unique_ptr<GifStream> gif;
 };
 
 ReplayState replay;
@@ -196,7 +207,15 @@ struct Shared {
     std::atomic<int> exited_in_wait;  // exit() was called inside the wait: the host gave up
     std::atomic<int> sanitizer_report;
     std::atomic<int> last_done;  // the child wrote what --last asks for
-    int exit_code;               // the status the program gave exit(); -1: not known
+    // The GIF as the child wrote it: the bytes of its whole images, how many, and whether a write
+    // failed; the frames it could not draw exactly, and the first of them.
+    std::atomic<long long> gif_bytes;
+    std::atomic<long> gif_frames;
+    std::atomic<int> gif_failed;
+    std::atomic<long> gif_inexact;
+    long gif_first_inexact;
+    int gif_first_colours, gif_first_replaced;
+    int exit_code;  // the status the program gave exit(); -1: not known
     unsigned int pixels[2][MAX_PICTURE];
 };
 
@@ -257,9 +276,34 @@ int grab(long number) {
     return 1;
 }
 
-// The canvas holds frame `number`: keep it for --last and write it when --every asks for it.
+// Adds the picture just taken to the GIF as frame `number`; the first failed write ends the run.
+void add_to_gif(long number) {
+    if (replay.opt.gif.empty()) return;
+    if (!replay.gif) replay.gif.reset(new GifStream(replay.gif_fd));
+    std::string why = replay.gif->add_frame(number, replay.last_pixels.data(), replay.last_w, replay.last_h);
+    if (!why.empty()) {
+        shared->gif_failed.store(1);
+        fail("cannot write " + replay.opt.gif + ": " + why + "; stopped at frame " + std::to_string(number));
+        replay.stopping = 1;
+        return;
+    }
+    const GifStream &g = *replay.gif;
+    if (g.inexact_frames() > 0 && shared->gif_inexact.load() == 0) {
+        shared->gif_first_inexact = g.first_inexact();
+        shared->gif_first_colours = g.first_inexact_colours();
+        shared->gif_first_replaced = g.first_inexact_replaced();
+    }
+    shared->gif_inexact.store(g.inexact_frames());
+    shared->gif_bytes.store(g.whole_bytes());
+    shared->gif_frames.store(g.frames());
+}
+
+// The canvas holds frame `number`: keep it for --last, add it to the GIF, and write it when
+// --every asks for it.
 void capture(long number) {
     if (!replay.failure.empty() || !grab(number)) return;
+    add_to_gif(number);
+    if (!replay.failure.empty()) return;
     if (replay.opt.every > 0 && number % replay.opt.every == 0)
         write_frame(number, replay.last_pixels, replay.last_w, replay.last_h);
 }
@@ -545,6 +589,14 @@ int parse_args(int argc, char **argv) {
                 return 2;
             }
             o.scene = v;
+        } else if (a == "--gif") {
+            const char *v = value("--gif");
+            if (v == nullptr) return 2;
+            if (*v == '\0') {
+                fprintf(stderr, "%s: --gif needs a file name, not an empty name\n", replay.name);
+                return 2;
+            }
+            o.gif = v;
         } else if (a == "--cpu-limit") {
             if (!limit("--cpu-limit", "seconds", &o.cpu_limit)) return 2;
         } else if (a == "--time-limit") {
@@ -562,7 +614,7 @@ int parse_args(int argc, char **argv) {
             return 2;
         }
     }
-    if (o.last && !every_given) o.every = 0;
+    if ((o.last || !o.gif.empty()) && !every_given) o.every = 0;
     return -1;
 }
 
@@ -877,10 +929,12 @@ void set_child_limits(void) {
 // ---- the parent: watches the child ----
 
 volatile sig_atomic_t watched_child;
+char gif_temporary[PATH_MAX + 64];  // the GIF's temporary file while the run goes on; "" when none
 
-// Interrupted (Ctrl+C, a grader's kill): the child's group goes too.
+// Interrupted (Ctrl+C, a grader's kill): the child's group goes too, and no GIF is left half made.
 void on_parent_signal(int sig) {
     if (watched_child > 0) kill(-watched_child, SIGKILL);
+    if (gif_temporary[0] != '\0') unlink(gif_temporary);
     signal(sig, SIG_DFL);
     raise(sig);
 }
@@ -1064,6 +1118,62 @@ std::string judge(const Watch &w, int wait_status, const struct rusage &ru, int 
     return "the program exited with status " + std::to_string(code) + " before the script's end";
 }
 
+// Ends the GIF once the child is gone: its whole images, the trailer after the last, renamed into
+// place; so a run cut short keeps the frames played before. A GIF whose write failed in the child
+// is removed (the child's verdict says why). With no frame at all, the last picture the program
+// completed is its one image; with no picture either, there is no GIF, and the outcome says so.
+void end_gif(std::string *what, int *status) {
+    if (replay.opt.gif.empty()) return;
+    const std::string &path = replay.opt.gif;
+    int fd = replay.gif_fd;
+    gif_temporary[0] = '\0';
+    if (shared->gif_failed.load()) {
+        gif_discard(fd, replay.gif_temporary);
+        return;
+    }
+    long long bytes = shared->gif_bytes.load();
+    int slot = shared->picture.load();
+    std::string why;
+    if (shared->gif_frames.load() == 0 && slot >= 0) {
+        // Whatever the child began of a first image is dropped; the file starts again.
+        if (ftruncate(fd, 0) != 0 || lseek(fd, 0, SEEK_SET) != 0) {
+            why = strerror(errno);
+        } else {
+            GifStream gif(fd);
+            why = gif.add_frame(shared->picture_number[slot], shared->pixels[slot], shared->picture_w[slot],
+                                shared->picture_h[slot]);
+            bytes = gif.whole_bytes();
+        }
+    } else if (shared->gif_frames.load() == 0) {
+        gif_discard(fd, replay.gif_temporary);
+        *what += "; --gif: the program showed no picture";
+        if (*status == 0) *status = 1;
+        return;
+    }
+    if (why.empty()) {
+        why = gif_finish(fd, bytes, replay.gif_temporary, path);
+    } else {
+        gif_discard(fd, replay.gif_temporary);
+    }
+    if (!why.empty()) {
+        *what += "; cannot write " + path + ": " + why;
+        *status = 1;
+        return;
+    }
+    long inexact = shared->gif_inexact.load();
+    if (inexact > 0) {
+        std::string more = inexact == 2 ? " (and 1 more frame has more than 256)"
+                           : inexact > 2
+                               ? " (and " + std::to_string(inexact - 1) + " more frames have more than 256)"
+                               : "";
+        fprintf(stderr,
+                "%s: frame %ld has %d colours; a GIF image holds 256, so %s draws %d of them with the "
+                "nearest one it holds%s\n",
+                replay.name, shared->gif_first_inexact, shared->gif_first_colours, path.c_str(),
+                shared->gif_first_replaced, more.c_str());
+    }
+}
+
 // Watches the child to its end and says what happened; returns the exit status.
 int supervise(pid_t pid, int out_fd, int err_fd) {
     Watch w = {};
@@ -1124,6 +1234,7 @@ int supervise(pid_t pid, int out_fd, int err_fd) {
             status = 1;
         }
     }
+    end_gif(&what, &status);
     fprintf(stderr, "%s: %s\n", replay.name, what.c_str());
     return status == 0 && w.stdout_failed ? 1 : status;
 }
@@ -1147,7 +1258,8 @@ int main(int argc, char **argv) {
     // The output directory and the scene log are named from where the runner was started, not
     // from DIR.
     char cwd[PATH_MAX];
-    if ((replay.opt.out[0] != '/' || (!replay.opt.scene.empty() && replay.opt.scene[0] != '/')) &&
+    if ((replay.opt.out[0] != '/' || (!replay.opt.scene.empty() && replay.opt.scene[0] != '/') ||
+         (!replay.opt.gif.empty() && replay.opt.gif[0] != '/')) &&
         getcwd(cwd, sizeof cwd) == nullptr) {
         fprintf(stderr, "%s: cannot name the current directory: %s\n", replay.name, strerror(errno));
         return 1;
@@ -1155,6 +1267,8 @@ int main(int argc, char **argv) {
     if (replay.opt.out[0] != '/') replay.opt.out = std::string(cwd) + "/" + replay.opt.out;
     if (!replay.opt.scene.empty() && replay.opt.scene[0] != '/')
         replay.opt.scene = std::string(cwd) + "/" + replay.opt.scene;
+    if (!replay.opt.gif.empty() && replay.opt.gif[0] != '/')
+        replay.opt.gif = std::string(cwd) + "/" + replay.opt.gif;
     reason = frames_prepare_dir(replay.opt.out);
     if (!reason.empty()) {
         fprintf(stderr, "%s: cannot write frames into %s\n", replay.name, reason.c_str());
@@ -1169,11 +1283,22 @@ int main(int argc, char **argv) {
         fprintf(stderr, "%s: cannot enter %s: %s\n", replay.name, replay.opt.dir.c_str(), strerror(errno));
         return 1;
     }
+    // The GIF's temporary file, made now so that a GIF that cannot be written is found before the
+    // script plays; the child writes into it, and the parent ends it and puts it in place.
+    if (!replay.opt.gif.empty()) {
+        reason = gif_create(replay.opt.gif, &replay.gif_fd, &replay.gif_temporary);
+        if (!reason.empty()) {
+            fprintf(stderr, "%s: cannot write %s: %s\n", replay.name, replay.opt.gif.c_str(), reason.c_str());
+            return 1;
+        }
+        snprintf(gif_temporary, sizeof gif_temporary, "%s", replay.gif_temporary.c_str());
+    }
 
     void *block = mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     int out_pipe[2], err_pipe[2];
     if (block == MAP_FAILED || pipe(out_pipe) != 0 || pipe(err_pipe) != 0) {
         fprintf(stderr, "%s: cannot prepare the run: %s\n", replay.name, strerror(errno));
+        if (!replay.opt.gif.empty()) gif_discard(replay.gif_fd, replay.gif_temporary);
         return 1;
     }
     shared = new (block) Shared();
@@ -1184,6 +1309,7 @@ int main(int argc, char **argv) {
     pid_t pid = fork();
     if (pid < 0) {
         fprintf(stderr, "%s: cannot start the program: %s\n", replay.name, strerror(errno));
+        if (!replay.opt.gif.empty()) gif_discard(replay.gif_fd, replay.gif_temporary);
         return 1;
     }
     if (pid == 0) {
