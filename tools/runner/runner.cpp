@@ -151,6 +151,7 @@ struct ReplayState {
     Options opt;
     HWND window;
     int playback_chosen;   // Playback was chosen at the first wait
+    int inspector_sent;    // --inspect: F2 and the mouse move were sent
     int quit_chosen;       // Quit was chosen in a wait that had nothing else to do
     int waits_after_quit;  // idle calls since Quit was chosen
     int stopping;          // the program is handed the quit event from now on
@@ -466,15 +467,18 @@ void scene_call(const ReplayDraw *c) {
 void on_idle(void *) {
     if (replay.window == nullptr) replay.window = FindWindowA(PLAKO_GRAPHICS_CLASS, PLAKO_GRAPHICS_TITLE);
     if (replay.window == nullptr) return;
+    if (replay.opt.inspect && !replay.inspector_sent) {
+        // F2 as a user presses it, then the mouse, taken in this same first wait before Playback
+        // is chosen, so that the first frame has the inspector over it. Neither is an event.
+        replay.inspector_sent = 1;
+        headless_key_down(replay.window, VK_F2);
+        headless_key_up(replay.window, VK_F2);
+        headless_mouse_move(replay.window, 297 + replay.opt.inspect_x, 247 - replay.opt.inspect_y);
+        return;
+    }
     if (!replay.playback_chosen) {
         replay.playback_chosen = 1;
         headless_menu_choose(replay.window, CMD_PLAYBACK);
-        if (replay.opt.inspect) {
-            // F2 as a user presses it, then the mouse; the canvas origin is client pixel (297, 247).
-            headless_key_down(replay.window, VK_F2);
-            headless_key_up(replay.window, VK_F2);
-            headless_mouse_move(replay.window, 297 + replay.opt.inspect_x, 247 - replay.opt.inspect_y);
-        }
         return;
     }
     ReplayScript script;
