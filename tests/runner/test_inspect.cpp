@@ -1,5 +1,6 @@
 // The runner's --inspect: the frames stay the canvas, pixel for pixel, while the inspect pictures
-// beside them show the inspector over it; a point outside the canvas is a bad command line.
+// beside them show the inspector over it; docs/inspector.png is current; a point outside the canvas
+// is a bad command line.
 #include "tool.h"
 
 namespace script_test {
@@ -57,15 +58,31 @@ TEST(Inspect, FramesStayTheCanvasAndTheInspectPicturesShowTheGridOverThem) {
     }
 }
 
+// docs/inspector.png is what scripts/make-pictures.sh makes of docs/demo.scr; on a difference the
+// new picture is kept as inspector-now.png in the build directory.
+TEST(Inspect, DocsPictureIsCurrent) {
+    TempDir dir;
+    write_file("PLAKO.SCR", read_file(PLAKO_SOURCE_DIR "/docs/demo.scr"));
+    Lines lines;
+    ASSERT_EQ(run_cone({"-o", "f", "--last", "--inspect", "15,75"}, &lines), 0);
+    Image now, docs;
+    ASSERT_TRUE(load_png("f/inspect-000169.png", &now));
+    ASSERT_TRUE(load_png(PLAKO_SOURCE_DIR "/docs/inspector.png", &docs));
+    if (now.rgb != docs.rgb) save_png(PLAKO_BINARY_DIR "/inspector-now.png", now);
+    EXPECT_TRUE(now.w == docs.w && now.h == docs.h && now.rgb == docs.rgb)
+        << "docs/inspector.png is stale: scripts/make-pictures.sh makes it again";
+}
+
 TEST(Inspect, PointOutsideTheCanvasIsABadCommandLine) {
     TempDir dir;
     write_file("PLAKO.SCR", "PLAKO_PERIODIC(1);\n");
     for (const char *bad : {"298,0", "0,-248", "-298,0", "1", "a,b", "1,", ",1", "1,2,3", ""}) {
         Lines lines;
         EXPECT_EQ(run_cone({"-o", "f", "--inspect", bad}, &lines), 2) << bad;
-        EXPECT_EQ(lines, Lines{std::string("cone-replay: --inspect needs a canvas point X,Y, X from -297 to 297 "
-                                           "and Y from -247 to 247, not '") +
-                               bad + "'"});
+        EXPECT_EQ(lines,
+                  Lines{std::string("cone-replay: --inspect needs a canvas point X,Y, X from -297 to 297 "
+                                    "and Y from -247 to 247, not '") +
+                        bad + "'"});
     }
     Lines lines;
     EXPECT_EQ(run_cone({"-o", "f", "--inspect", "-297,247"}, &lines), 0) << "the corners are inside";
