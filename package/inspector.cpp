@@ -12,6 +12,7 @@ const int MAX_LISTED = 3;   // calls named in the box; the rest are counted
 const int LINE_CHARS = 64;  // a call's words beyond this are cut, so that the box stays narrow
 const int TIP_GAP = 16;     // between the mouse and its box: clear of the arrow cursor
 const int TIP_PAD = 4;
+const int RULE_GAP = 3;  // rows between the coordinates and the rule under them, and after it
 
 // The window's classic look: a light grey grid that a picture shows through, dark axes, numbers on
 // white with a grey edge, and the mouse's box in the pale yellow of a tooltip with a black edge.
@@ -61,7 +62,7 @@ struct Tools {
     HDC dc;
     HPEN grid, axis, label_edge, ink;
     HBRUSH label_back, tip_back;
-    HFONT small, normal, bold;
+    HFONT small, normal;
     HGDIOBJ old_pen, old_brush, old_font;
     int old_mode;
     COLORREF old_text;
@@ -82,7 +83,6 @@ void open_tools(Tools *t, HDC dc) {
     t->tip_back = CreateSolidBrush(TIP_BACK);
     t->small = make_font(9, FW_NORMAL);
     t->normal = make_font(11, FW_NORMAL);
-    t->bold = make_font(11, FW_BOLD);
     t->old_pen = SelectObject(dc, t->grid);
     t->old_brush = SelectObject(dc, t->label_back);
     t->old_font = SelectObject(dc, t->small);
@@ -96,8 +96,8 @@ void close_tools(Tools *t) {
     SelectObject(t->dc, t->old_font);
     SetBkMode(t->dc, t->old_mode);
     SetTextColor(t->dc, t->old_text);
-    HGDIOBJ made[] = {t->grid,     t->axis,  t->label_edge, t->ink, t->label_back,
-                      t->tip_back, t->small, t->normal,     t->bold};
+    HGDIOBJ made[] = {t->grid,       t->axis,     t->label_edge, t->ink,
+                      t->label_back, t->tip_back, t->small,      t->normal};
     for (HGDIOBJ o : made) DeleteObject(o);
 }
 
@@ -201,13 +201,14 @@ void draw_tip(const Tools &t, int w, int h, int mx, int my) {
     GetTextMetricsA(t.dc, &tm);
     int line_h = (int)tm.tmHeight, box_w = 0;
     for (int i = 0; i < n; i++) {
-        SelectObject(t.dc, i == 0 ? t.bold : t.normal);
         SIZE s = {};
         GetTextExtentPoint32A(t.dc, lines[i], (int)strlen(lines[i]), &s);
         if (s.cx > box_w) box_w = (int)s.cx;
     }
     box_w += 2 * TIP_PAD;
-    int box_h = n * line_h + 2 * TIP_PAD;
+    // The coordinates, a rule, the calls: the rule takes 2 * RULE_GAP + 1 rows.
+    int rule_h = 2 * RULE_GAP + 1;
+    int box_h = n * line_h + rule_h + 2 * TIP_PAD;
     int left = mx + TIP_GAP, top = my + TIP_GAP;
     if (left + box_w > w) left = mx - TIP_GAP / 2 - box_w;
     if (top + box_h > h) top = my - TIP_GAP / 2 - box_h;
@@ -218,10 +219,12 @@ void draw_tip(const Tools &t, int w, int h, int mx, int my) {
     SelectObject(t.dc, t.ink);
     SelectObject(t.dc, t.tip_back);
     Rectangle(t.dc, left, top, left + box_w, top + box_h);
-    for (int i = 0; i < n; i++) {
-        SelectObject(t.dc, i == 0 ? t.bold : t.normal);
-        TextOutA(t.dc, left + TIP_PAD, top + TIP_PAD + i * line_h, lines[i], (int)strlen(lines[i]));
-    }
+    int rule_y = top + TIP_PAD + line_h + RULE_GAP;
+    SelectObject(t.dc, t.label_edge);
+    line(t.dc, left + TIP_PAD, rule_y, left + box_w - TIP_PAD, rule_y);
+    for (int i = 0; i < n; i++)
+        TextOutA(t.dc, left + TIP_PAD, top + TIP_PAD + i * line_h + (i > 0 ? rule_h : 0), lines[i],
+                 (int)strlen(lines[i]));
 }
 
 }  // namespace
