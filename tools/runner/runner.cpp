@@ -97,6 +97,10 @@ const char USAGE[] =
     "                      100 ms (the program's tick), looping forever, in the frames' exact colours\n"
     "                      (an image holds 256: a frame with more is said once, and drawn with the\n"
     "                      nearest ones); no PNG frames with it, unless --every is given too\n"
+    "      --inspect X,Y   switch the inspector on (F2) with the mouse at canvas point X,Y (X from\n"
+    "                      -297 to 297, Y from -247 to 247) and write beside each frame the window\n"
+    "                      with the inspector over it, as inspect-NNNNNN.png; the frames stay the\n"
+    "                      canvas, as without it\n"
     "  -h, --help          show this text\n"
     "\n"
     "Limits (0: none):\n"
@@ -138,6 +142,8 @@ struct Options {
     int quiet;
     std::string scene;  // empty: no scene log
     std::string gif;    // empty: no GIF
+    int inspect;        // the inspector on, the mouse at canvas point (inspect_x, inspect_y)
+    int inspect_x, inspect_y;
     // Limits; 0: none.
     long cpu_limit, time_limit, watchdog;  // seconds
     long memory_limit, output_limit;       // MB
@@ -152,6 +158,7 @@ struct ReplayState {
     Options opt;
     HWND window;
     int playback_chosen;   // Playback was chosen at the first wait
+    int inspector_sent;    // --inspect: F2 and the mouse move were sent
     int quit_chosen;       // Quit was chosen in a wait that had nothing else to do
     int waits_after_quit;  // idle calls since Quit was chosen
     int stopping;          // the program is handed the quit event from now on
@@ -227,6 +234,26 @@ void fail(const std::string &reason) {
     if (replay.failure.empty()) replay.failure = reason;
 }
 
+// --inspect: beside frame `number`, the window as it shows the canvas with the inspector over it.
+// Only the child has the window; a --last written by the parent has no such picture.
+void write_inspect(long number) {
+    RECT rc = {};
+    if (replay.window == nullptr || !IsWindow(replay.window) || !GetClientRect(replay.window, &rc)) return;
+    InvalidateRect(replay.window, nullptr, FALSE);
+    UpdateWindow(replay.window);
+    int w = (int)(rc.right - rc.left), h = (int)(rc.bottom - rc.top);
+    if (w <= 0 || h <= 0) return;
+    std::vector<unsigned int> px((size_t)w * h);
+    if (headless_client_pixels(replay.window, px.data(), w * h, &w, &h) == 0) return;
+    char name[64];
+    snprintf(name, sizeof name, "inspect-%06ld.png", number);
+    std::string why = frames_write_png(replay.opt.out, name, px.data(), w, h);
+    if (why.empty()) return;
+    fail("cannot write " + replay.opt.out + "/" + name + ": " + why + "; stopped at frame " +
+         std::to_string(number));
+    replay.stopping = 1;
+}
+
 void write_frame(long number, const std::vector<unsigned int> &px, int w, int h) {
     char name[64];
     snprintf(name, sizeof name, "frame-%06ld.png", number);
@@ -240,6 +267,7 @@ void write_frame(long number, const std::vector<unsigned int> &px, int w, int h)
     }
     replay.last_written = number;
     replay.written_pixels = px;
+    if (replay.opt.inspect) write_inspect(number);
 }
 
 // The last picture taken goes to the shared block, into the slot not in use, so that a child
@@ -483,6 +511,15 @@ void scene_call(const ReplayDraw *c) {
 void on_idle(void *) {
     if (replay.window == nullptr) replay.window = FindWindowA(PLAKO_GRAPHICS_CLASS, PLAKO_GRAPHICS_TITLE);
     if (replay.window == nullptr) return;
+    if (replay.opt.inspect && !replay.inspector_sent) {
+        // F2 as a user presses it, then the mouse, taken in this same first wait before Playback
+        // is chosen, so that the first frame has the inspector over it. Neither is an event.
+        replay.inspector_sent = 1;
+        headless_key_down(replay.window, VK_F2);
+        headless_key_up(replay.window, VK_F2);
+        headless_mouse_move(replay.window, 297 + replay.opt.inspect_x, 247 - replay.opt.inspect_y);
+        return;
+    }
     if (!replay.playback_chosen) {
         replay.playback_chosen = 1;
         headless_menu_choose(replay.window, CMD_PLAYBACK);
@@ -505,6 +542,19 @@ int parse_count(const char *text, long min, long *out) {
     long v = strtol(text, &end, 10);
     if (errno != 0 || end == text || *end != '\0' || v < min) return 0;
     *out = v;
+    return 1;
+}
+
+// Parses "X,Y", a canvas point inside the graphics window's 595 by 495 client area; 0 when it is not.
+int parse_point(const char *text, int *x, int *y) {
+    const char *comma = strchr(text, ',');
+    if (comma == nullptr) return 0;
+    std::string left(text, (size_t)(comma - text));
+    long lx = 0, ly = 0;
+    if (!parse_count(left.c_str(), -297, &lx) || !parse_count(comma + 1, -247, &ly) || lx > 297 || ly > 247)
+        return 0;
+    *x = (int)lx;
+    *y = (int)ly;
     return 1;
 }
 
@@ -597,6 +647,17 @@ int parse_args(int argc, char **argv) {
                 return 2;
             }
             o.gif = v;
+        } else if (a == "--inspect") {
+            const char *v = value("--inspect");
+            if (v == nullptr) return 2;
+            if (!parse_point(v, &o.inspect_x, &o.inspect_y)) {
+                fprintf(stderr,
+                        "%s: --inspect needs a canvas point X,Y, X from -297 to 297 and Y from -247 to 247, "
+                        "not '%s'\n",
+                        replay.name, v);
+                return 2;
+            }
+            o.inspect = 1;
         } else if (a == "--cpu-limit") {
             if (!limit("--cpu-limit", "seconds", &o.cpu_limit)) return 2;
         } else if (a == "--time-limit") {
