@@ -116,7 +116,8 @@ void plako_render(const DrawCommand *cmd);
 void render_call(HDC dc, int origin_x, int origin_y, const DrawCommand *cmd, const char *text);
 void plako_fill_canvas(void);
 
-// ---- scene.cpp: the drawing calls behind the canvas's pixels, since the last erase ----
+// ---- scene.cpp: the drawing calls behind the canvas's pixels, since the last erase (or the last
+// filled rectangle over the whole client area, which hides all before it) ----
 // Kept for looking at the canvas (the inspector, the description): the newest calls, at most
 // SCENE_MAX_CALLS of them and SCENE_MAX_TEXT bytes of text; older ones are dropped and counted.
 #define SCENE_MAX_CALLS 10000

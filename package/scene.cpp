@@ -60,6 +60,17 @@ int make_room(void) {
     return 1;
 }
 
+// A filled rectangle over the whole client area hides everything drawn before it: a program that
+// clears its picture with one, rather than with plako_erase, starts its frame there.
+int covers_window(const DrawCommand *cmd) {
+    if (cmd->kind != SHAPE_RECTANGLE || cmd->width != 0) return 0;
+    RECT rc = {};
+    if (!GetClientRect(window_graphics(), &rc) || rc.right <= 0 || rc.bottom <= 0) return 0;
+    long long left = -(long long)window_origin_x(), right = left + rc.right - 1;
+    long long top = window_origin_y(), bottom = top - rc.bottom + 1;
+    return cmd->x1 <= left && cmd->x2 >= right && cmd->y1 >= top && (long long)cmd->y2 <= bottom;
+}
+
 }  // namespace
 
 void scene_erase(void) {
@@ -70,6 +81,7 @@ void scene_erase(void) {
 }
 
 void scene_add(const DrawCommand *cmd) {
+    if (covers_window(cmd)) scene_erase();
     state.version++;
     char *text = nullptr;
     size_t length = 0;

@@ -32,6 +32,15 @@ TEST_F(Scene, KeepsTheNewestCallsWithinItsBoundsAndForgetsThemOnErase) {
     EXPECT_EQ(scene_dropped(), 0);
     EXPECT_NE(scene_version(), before);
 
+    // A filled rectangle over the whole client area hides all before it, as an erase does; one a
+    // pixel short of it does not.
+    plako_circle(PLAKO_RED, 0, 0, 10);
+    plako_rectangle(PLAKO_WHITE, -297, 247, 297, -246, 0);
+    EXPECT_EQ(scene_count(), 2);
+    plako_rectangle(PLAKO_WHITE, -300, -250, 300, 250, 0);
+    EXPECT_EQ(scene_count(), 1);
+    plako_erase();
+
     // Texts count against their own budget: two that together pass it keep only the newer.
     std::string big((size_t)SCENE_MAX_TEXT / 2 + 1, 'x');
     plako_text(PLAKO_BLACK, 0, 0, 10, big.c_str());
@@ -50,7 +59,7 @@ TEST_F(Scene, TheTopmostCallAtAPixelIsTheOneWhoseColourTheCanvasShows) {
     plako_circle(PLAKO_YELLOW, 0, 0, 60);
     plako_triangle(PLAKO_GREEN, -90, -70, 0, 70, 90, -70, 3);
     plako_line(PLAKO_RED, -120, 0, 120, 10, 5);
-    plako_text(PLAKO_NAVY_BLUE, -40, 40, 10, "Wg");  // small: drawn without smoothing
+    plako_text(PLAKO_NAVY_BLUE, -40, 40, 10, "Wg");        // small: drawn without smoothing
     plako_rectangle(PLAKO_ORANGE, 200, 200, 400, 100, 0);  // partly off the visible area
     int found = 0;
     for (int y = -130; y <= 230; y += 3) {
