@@ -1,5 +1,16 @@
 // The canvas as a picture: its pixels as the window shows them, and saved as a PNG file.
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
 #include "internal.h"
+#include "png_write.h"
+#include "regular_file.h"
+
+// Saved pictures are called plako-001.png, plako-002.png, ...: the first number whose name is free.
+#define PICTURE_FIRST 1
+#define PICTURE_LAST 999
 
 // Copies the canvas into a bitmap of the client area's size and reads that back: Windows reads
 // only a bitmap that no DC holds, and the canvas's is held for the whole run.
@@ -26,5 +37,39 @@ int picture_pixels(unsigned int *out, int w, int h) {
     return 1;
 }
 
-// Not yet: the key does nothing.
-void picture_save(void) {}
+// Names are tried in order and each file is created only where nothing has the name, so no file
+// is ever overwritten, not even one made by another program a moment ago. The program gets no
+// event: only a console line tells what happened.
+void picture_save(void) {
+    HWND graphics = window_graphics();
+    if (!graphics) return;
+    RECT client = {};
+    GetClientRect(graphics, &client);
+    const int w = client.right, h = client.bottom;
+    const size_t cap = encode_png_bound(w, h);
+    unsigned int *pixels = cap ? (unsigned int *)malloc((size_t)w * (size_t)h * sizeof *pixels) : nullptr;
+    unsigned char *png = pixels ? (unsigned char *)malloc(cap) : nullptr;
+    size_t size = 0;
+    if (png && picture_pixels(pixels, w, h)) size = encode_png(pixels, w, h, png, cap);
+    free(pixels);
+    if (size == 0) {
+        free(png);
+        plako_console_printf("Cannot save the canvas: %s\n",
+                             cap ? strerror(ENOMEM) : "the window has no canvas");
+        return;
+    }
+    char name[32];
+    int err = EEXIST;
+    for (int i = PICTURE_FIRST; i <= PICTURE_LAST && err == EEXIST; i++) {
+        snprintf(name, sizeof name, "plako-%03d.png", i);
+        err = regular_file_write_new(name, png, size);
+    }
+    free(png);
+    if (err == 0)
+        plako_console_printf("Saved the canvas as %s\n", name);
+    else if (err == EEXIST)
+        plako_console_printf("Cannot save the canvas: plako-%03d.png to plako-%03d.png are all taken\n",
+                             PICTURE_FIRST, PICTURE_LAST);
+    else
+        plako_console_printf("Cannot save the canvas as %s: %s\n", name, strerror(err));
+}
