@@ -30,8 +30,8 @@ const unsigned short LENGTH_BASE[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,
                                         31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 const unsigned char LENGTH_EXTRA[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                         2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const unsigned short DISTANCE_BASE[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,
-                                          33,  49,  65,  97,  129, 193,  257,  385,  513,  769,
+const unsigned short DISTANCE_BASE[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                          33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                                           1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 const unsigned char DISTANCE_EXTRA[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                           6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
@@ -39,8 +39,8 @@ const unsigned char DISTANCE_EXTRA[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4
 struct PngWrite {
     uint32_t crc_table[256];
     int crc_ready;
-    uint32_t head[1 << HASH_BITS];          // 1 + the newest position with each hash; 0: none yet
-    uint32_t palette_key[PALETTE_SLOTS];    // 0x01000000 | colour, 0: free
+    uint32_t head[1 << HASH_BITS];        // 1 + the newest position with each hash; 0: none yet
+    uint32_t palette_key[PALETTE_SLOTS];  // 0x01000000 | colour, 0: free
     unsigned char palette_index[PALETTE_SLOTS];
 };
 PngWrite s;
@@ -268,10 +268,10 @@ size_t encode_png(const unsigned int *pixels, int w, int h, unsigned char *out, 
     unsigned char header[13];
     put32(header, (uint32_t)w);
     put32(header + 4, (uint32_t)h);
-    header[8] = 8;                 // bits per sample or index
-    header[9] = colours ? 3 : 2;   // indexed colour, or RGB
-    header[10] = header[11] = 0;   // deflate, adaptive filtering
-    header[12] = 0;                // not interlaced
+    header[8] = 8;                // bits per sample or index
+    header[9] = colours ? 3 : 2;  // indexed colour, or RGB
+    header[10] = header[11] = 0;  // deflate, adaptive filtering
+    header[12] = 0;               // not interlaced
     put_chunk(out, &at, "IHDR", header, sizeof header);
     if (colours) {
         unsigned char plte[256 * 3];

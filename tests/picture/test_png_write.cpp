@@ -55,26 +55,30 @@ struct Picture {
     const char *name;
     int w, h;
     unsigned int (*pixel)(int x, int y, std::mt19937 &random);
-    int colour_type;      // what the encoder should choose
-    size_t most_bytes;    // the file's size at most: flat pictures must really compress
+    int colour_type;    // what the encoder should choose
+    size_t most_bytes;  // the file's size at most: flat pictures must really compress
 };
 
 const Picture PICTURES[] = {
     {"flat canvas", 595, 495, [](int, int, std::mt19937 &) { return 0x99ffffu; }, 3, 2000},
     {"one pixel", 1, 1, [](int, int, std::mt19937 &) { return 0xff6600u; }, 3, 100},
-    {"odd width, bands", 7, 3, [](int x, int, std::mt19937 &) { return x % 3 ? 0x000000u : 0xffffffu; }, 3, 120},
-    {"tall and thin", 1, 700, [](int, int y, std::mt19937 &) { return (unsigned)(y / 50) * 0x111111u; }, 3, 400},
+    {"odd width, bands", 7, 3, [](int x, int, std::mt19937 &) { return x % 3 ? 0x000000u : 0xffffffu; }, 3,
+     120},
+    {"tall and thin", 1, 700, [](int, int y, std::mt19937 &) { return (unsigned)(y / 50) * 0x111111u; }, 3,
+     400},
     // Exactly 256 colours, in a picture of a width no power of two divides.
-    {"256 colours", 257, 61, [](int x, int y, std::mt19937 &) { return (unsigned)((x + y) % 256) * 0x010101u; },
-     3, 257 * 61 + 2000},
-    {"257 colours", 257, 61, [](int x, int y, std::mt19937 &) { return (unsigned)((x + y) % 257) * 0x000101u; },
-     2, 257 * 61 * 3 + 2000},
+    {"256 colours", 257, 61,
+     [](int x, int y, std::mt19937 &) { return (unsigned)((x + y) % 256) * 0x010101u; }, 3, 257 * 61 + 2000},
+    {"257 colours", 257, 61,
+     [](int x, int y, std::mt19937 &) { return (unsigned)((x + y) % 257) * 0x000101u; }, 2,
+     257 * 61 * 3 + 2000},
     // Noise: nothing to match, every byte a literal (the encoder's worst case).
     {"noise", 333, 211, [](int, int, std::mt19937 &r) { return (unsigned)r() & 0xffffffu; }, 2,
      (333 * 3 + 1) * 211 * 9 / 8 + 2000},
     // The top byte is not part of a pixel and must not reach the file.
-    {"top byte set", 31, 17, [](int x, int y, std::mt19937 &) { return 0xff000000u | (unsigned)(x * 8) << 8 | (unsigned)(y % 8); },
-     3, 2000},
+    {"top byte set", 31, 17,
+     [](int x, int y, std::mt19937 &) { return 0xff000000u | (unsigned)(x * 8) << 8 | (unsigned)(y % 8); }, 3,
+     2000},
 };
 
 TEST(PngWrite, PicturesReadBackExactlyThroughLibpng) {

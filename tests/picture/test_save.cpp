@@ -119,8 +119,8 @@ TEST_F(Save, NoFreeNameSavesNothing) {
     r.at(3, [&] { press_f4(r); });
     r.at(4, [] {});
     EXPECT_EQ(r.run(), 0);
-    EXPECT_EQ(save_lines(),
-              std::vector<std::string>{"Cannot save the canvas: plako-001.png to plako-999.png are all taken\n"});
+    EXPECT_EQ(save_lines(), std::vector<std::string>{
+                                "Cannot save the canvas: plako-001.png to plako-999.png are all taken\n"});
     EXPECT_EQ(pictures_in_folder().size(), 999u);
     EXPECT_EQ(std::filesystem::file_size("plako-999.png"), 0u);
 }
