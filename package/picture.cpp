@@ -8,8 +8,8 @@
 #include "png_write.h"
 #include "regular_file.h"
 
-// Saved pictures are called plako-001.png, plako-002.png, ...: the first number whose name is free.
-#define PICTURE_FIRST 1
+// Saved pictures are called plako-001.png, plako-002.png, ...: the first number whose name is free,
+// up to this one (three digits; the console line for all of them taken names it too).
 #define PICTURE_LAST 999
 
 // Copies the canvas into a bitmap of the client area's size and reads that back: Windows reads
@@ -54,13 +54,15 @@ void picture_save(void) {
     free(pixels);
     if (size == 0) {
         free(png);
-        plako_console_printf("Cannot save the canvas: %s\n",
-                             cap ? strerror(ENOMEM) : "the window has no canvas");
+        if (cap == 0)
+            plako_console_printf("Cannot save the canvas: the window shows none of it\n");
+        else
+            plako_console_printf("Cannot save the canvas: %s\n", strerror(ENOMEM));  // no room to read it
         return;
     }
     char name[32];
     int err = EEXIST;
-    for (int i = PICTURE_FIRST; i <= PICTURE_LAST && err == EEXIST; i++) {
+    for (int i = 1; i <= PICTURE_LAST && err == EEXIST; i++) {
         snprintf(name, sizeof name, "plako-%03d.png", i);
         err = regular_file_write_new(name, png, size);
     }
@@ -68,8 +70,7 @@ void picture_save(void) {
     if (err == 0)
         plako_console_printf("Saved the canvas as %s\n", name);
     else if (err == EEXIST)
-        plako_console_printf("Cannot save the canvas: plako-%03d.png to plako-%03d.png are all taken\n",
-                             PICTURE_FIRST, PICTURE_LAST);
+        plako_console_printf("Cannot save the canvas: plako-001.png to plako-999.png are all taken\n");
     else
         plako_console_printf("Cannot save the canvas as %s: %s\n", name, strerror(err));
 }
