@@ -87,7 +87,12 @@ int regular_file_open(const char *name, int for_writing, FileStat *st, int *err,
 
 int regular_file_write_new(const char *name, const void *bytes, size_t n) {
     int fd = file_create(name);
-    if (fd < 0) return errno;
+    if (fd < 0) {
+        const int err = errno;
+        // Windows reports a folder of that name as access denied: the name is taken all the same.
+        FileStat st;
+        return err != EEXIST && file_stat(name, &st) == 0 ? EEXIST : err;
+    }
     const char *p = (const char *)bytes;
     int err = 0;
     SizeSignalIgnored ignored;
