@@ -15,6 +15,10 @@
 #define file_close(fd) _close(fd)
 #define FILE_READ _O_RDONLY
 #define FILE_WRITE (_O_WRONLY | _O_CREAT)
+// A new file, in binary mode: its bytes go out as they are.
+#define file_create(name) _open((name), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE)
+#define file_write(fd, p, n) _write((fd), (p), (unsigned)(n))
+#define file_remove(name) _unlink(name)
 #else
 #include <sys/file.h>
 #include <unistd.h>
@@ -24,6 +28,10 @@
 #define file_close(fd) close(fd)
 #define FILE_READ O_RDONLY
 #define FILE_WRITE (O_WRONLY | O_CREAT)
+// O_EXCL also refuses a symbolic link, even one that leads nowhere: nothing is written through it.
+#define file_create(name) open((name), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
+#define file_write(fd, p, n) write((fd), (p), (n))
+#define file_remove(name) unlink(name)
 #endif
 
 const char *regular_file_kind(const FileStat &st) {
@@ -75,6 +83,34 @@ int regular_file_open(const char *name, int for_writing, FileStat *st, int *err,
         return -1;
     }
     return fd;
+}
+
+int regular_file_write_new(const char *name, const void *bytes, size_t n) {
+    int fd = file_create(name);
+    if (fd < 0) {
+        const int err = errno;
+        // Windows reports a folder of that name as access denied: the name is taken all the same.
+        FileStat st;
+        return err != EEXIST && file_stat(name, &st) == 0 ? EEXIST : err;
+    }
+    const char *p = (const char *)bytes;
+    int err = 0;
+    SizeSignalIgnored ignored;
+    while (n > 0) {
+        // Pieces that the C runtime's count (an int on Windows) can hold.
+        const size_t piece = n < ((size_t)1 << 30) ? n : ((size_t)1 << 30);
+        long w = (long)file_write(fd, p, piece);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) {
+            err = w < 0 ? errno : ENOSPC;  // a write that takes nothing without an error: no room
+            break;
+        }
+        p += w;
+        n -= (size_t)w;
+    }
+    if (file_close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) file_remove(name);  // a picture is whole or absent
+    return err;
 }
 
 #ifdef _WIN32

@@ -236,31 +236,6 @@ int script_still_ours(void) {
     return 0;
 }
 
-// Ignores the signal of a file size limit for its life, so that a write beyond the limit fails with
-// EFBIG, which is handled like a full disk, instead of killing the program in the middle of a line.
-class SizeSignalIgnored {
-   public:
-#ifdef SIGXFSZ
-    SizeSignalIgnored() {
-        struct sigaction ignore = {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        restore_ = sigaction(SIGXFSZ, &ignore, &old_) == 0;
-    }
-    ~SizeSignalIgnored() {
-        if (restore_) sigaction(SIGXFSZ, &old_, nullptr);
-    }
-
-   private:
-    struct sigaction old_;
-    bool restore_;
-#else
-    // No such signal (Windows): nothing to do, but still a guard the compiler takes as used.
-    SizeSignalIgnored() {}
-    ~SizeSignalIgnored() {}
-#endif
-};
-
 // Appends one line whole, or nothing: after a failed write the file is cut back to its last
 // complete line and recording ends with one line saying so. Returns 0 when recording ended.
 int script_put_line(const char *text) {
