@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "describe_file.h"
 #include "frames.h"
 #include "internal.h"
 #include "plako.h"
@@ -91,6 +92,8 @@ const char USAGE[] =
     "  -q, --quiet         no progress line on standard error\n"
     "      --scene FILE    write the scene log to FILE: per frame, the drawing calls the program\n"
     "                      made, as JSON Lines (docs/runner.md)\n"
+    "      --describe FILE write to FILE the canvas in words for every frame written: a line\n"
+    "                      \"frame N\", the description's lines, an empty line (docs/runner.md)\n"
     "  -h, --help          show this text\n"
     "\n"
     "Limits (0: none):\n"
@@ -130,7 +133,8 @@ struct Options {
     long until;  // -1: no bound
     int allow_partial;
     int quiet;
-    std::string scene;  // empty: no scene log
+    std::string scene;     // empty: no scene log
+    std::string describe;  // empty: no description file
     // Limits; 0: none.
     long cpu_limit, time_limit, watchdog;  // seconds
     long memory_limit, output_limit;       // MB
@@ -221,6 +225,11 @@ void write_frame(long number, const std::vector<unsigned int> &px, int w, int h)
     }
     replay.last_written = number;
     replay.written_pixels = px;
+    why = describe_file_frame(number);  // in the child only: the parent has no canvas
+    if (!why.empty()) {
+        fail(why + "; stopped at frame " + std::to_string(number));
+        replay.stopping = 1;
+    }
 }
 
 // The last picture taken goes to the shared block, into the slot not in use, so that a child
@@ -545,6 +554,14 @@ int parse_args(int argc, char **argv) {
                 return 2;
             }
             o.scene = v;
+        } else if (a == "--describe") {
+            const char *v = value("--describe");
+            if (v == nullptr) return 2;
+            if (*v == '\0') {
+                fprintf(stderr, "%s: --describe needs a file name, not an empty name\n", replay.name);
+                return 2;
+            }
+            o.describe = v;
         } else if (a == "--cpu-limit") {
             if (!limit("--cpu-limit", "seconds", &o.cpu_limit)) return 2;
         } else if (a == "--time-limit") {
@@ -1124,6 +1141,11 @@ int supervise(pid_t pid, int out_fd, int err_fd) {
             status = 1;
         }
     }
+    std::string described = describe_file_finish();
+    if (!described.empty()) {
+        what += "; " + described;
+        status = 1;
+    }
     fprintf(stderr, "%s: %s\n", replay.name, what.c_str());
     return status == 0 && w.stdout_failed ? 1 : status;
 }
@@ -1147,7 +1169,8 @@ int main(int argc, char **argv) {
     // The output directory and the scene log are named from where the runner was started, not
     // from DIR.
     char cwd[PATH_MAX];
-    if ((replay.opt.out[0] != '/' || (!replay.opt.scene.empty() && replay.opt.scene[0] != '/')) &&
+    if ((replay.opt.out[0] != '/' || (!replay.opt.scene.empty() && replay.opt.scene[0] != '/') ||
+         (!replay.opt.describe.empty() && replay.opt.describe[0] != '/')) &&
         getcwd(cwd, sizeof cwd) == nullptr) {
         fprintf(stderr, "%s: cannot name the current directory: %s\n", replay.name, strerror(errno));
         return 1;
@@ -1155,6 +1178,8 @@ int main(int argc, char **argv) {
     if (replay.opt.out[0] != '/') replay.opt.out = std::string(cwd) + "/" + replay.opt.out;
     if (!replay.opt.scene.empty() && replay.opt.scene[0] != '/')
         replay.opt.scene = std::string(cwd) + "/" + replay.opt.scene;
+    if (!replay.opt.describe.empty() && replay.opt.describe[0] != '/')
+        replay.opt.describe = std::string(cwd) + "/" + replay.opt.describe;
     reason = frames_prepare_dir(replay.opt.out);
     if (!reason.empty()) {
         fprintf(stderr, "%s: cannot write frames into %s\n", replay.name, reason.c_str());
@@ -1163,6 +1188,10 @@ int main(int argc, char **argv) {
     if (!replay.opt.scene.empty() && (replay.scene = fopen(replay.opt.scene.c_str(), "w")) == nullptr) {
         fprintf(stderr, "%s: cannot write the scene log %s: %s\n", replay.name, replay.opt.scene.c_str(),
                 strerror(errno));
+        return 1;
+    }
+    if (!replay.opt.describe.empty() && !(reason = describe_file_open(replay.opt.describe)).empty()) {
+        fprintf(stderr, "%s: %s\n", replay.name, reason.c_str());
         return 1;
     }
     if (chdir(replay.opt.dir.c_str()) != 0) {
@@ -1201,5 +1230,6 @@ int main(int argc, char **argv) {
         fclose(replay.scene);  // the child's now; nothing was buffered here
         replay.scene = nullptr;
     }
+    describe_file_hand_over();
     return supervise(pid, out_pipe[0], err_pipe[0]);
 }
