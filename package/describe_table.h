@@ -22,18 +22,19 @@ struct DescribeTable {
     const char *unknown;              // a call of a kind the package does not know
     const char *colours[24];          // the palette's names; null: palette_name's
     // Where a call is on the visible canvas.
-    const char *regions[9];  // top left, top, top right, left, centre, right, bottom left, bottom, bottom right
-    const char *across_whole;                     // covers most of the canvas
-    const char *across_rows[3];                   // wide and low: along the top, middle, bottom
-    const char *down_columns[3];                  // narrow and tall: down the left, middle, right
+    const char
+        *regions[9];  // top left, top, top right, left, centre, right, bottom left, bottom, bottom right
+    const char *across_whole;     // covers most of the canvas
+    const char *across_rows[3];   // wide and low: along the top, middle, bottom
+    const char *down_columns[3];  // narrow and tall: down the left, middle, right
     // The description's sentences.
-    const char *item;         // {0}: the call's number since the erase; {1}: the call; {2}: its place
-    const char *summary;      // {0}: the shapes; {1}: the texts
-    const char *shapes[2];    // one shape, {0} shapes
-    const char *texts[2];     // one text, {0} texts
-    const char *nothing;      // nothing drawn since the erase
-    const char *nothing_seen; // calls were made, but none is visible
-    const char *covered[2];   // one call / {0} calls wholly covered by later drawing
+    const char *item;           // {0}: the call's number since the erase; {1}: the call; {2}: its place
+    const char *summary;        // {0}: the shapes; {1}: the texts
+    const char *shapes[2];      // one shape, {0} shapes
+    const char *texts[2];       // one text, {0} texts
+    const char *nothing;        // nothing drawn since the erase
+    const char *nothing_seen;   // calls were made, but none is visible
+    const char *covered[2];     // one call / {0} calls wholly covered by later drawing
     const char *off_canvas[2];  // one call / {0} calls off the visible canvas
     const char *dropped[2];     // one / {0} earlier calls not kept (the scene's bounds)
 };

@@ -79,8 +79,8 @@ void describe_file_hand_over(void) {
 std::string describe_file_finish(void) {
     if (file.path.empty()) return "";
     if (rename(file.temporary.c_str(), file.path.c_str()) == 0) return "";
-    std::string why = "cannot write the description " + file.path + ": cannot rename the temporary file into place: " +
-                      strerror(errno);
+    std::string why = "cannot write the description " + file.path +
+                      ": cannot rename the temporary file into place: " + strerror(errno);
     unlink(file.temporary.c_str());
     return why;
 }
