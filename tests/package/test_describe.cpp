@@ -49,27 +49,33 @@ TEST_F(Describe, ListsWhatCanBeSeenAndCountsTheRest) {
              plako_circle(PLAKO_RED, 0, 0, 20);
              plako_rectangle(PLAKO_BLUE, -30, 30, 30, -30, 0);
          },
-         {2}, "Left out: 1 drawing wholly covered by later drawing."},
+         {2},
+         "Left out: 1 drawing wholly covered by later drawing."},
         {"a circle partly under a later rectangle",
          [] {
              plako_circle(PLAKO_RED, 0, 0, 20);
              plako_rectangle(PLAKO_BLUE, -30, 30, 10, -30, 0);
          },
-         {1, 2}, nullptr},
+         {1, 2},
+         nullptr},
         {"a circle whose only visible pixel is left by a rectangle one pixel short",
          [] {
              plako_circle(PLAKO_RED, 0, 0, 20);
              plako_rectangle(PLAKO_BLUE, -30, 30, 30, -19, 0);
          },
-         {1, 2}, nullptr},
+         {1, 2},
+         nullptr},
         {"a rectangle beyond the right edge and one just inside it",
          [] {
              plako_rectangle(PLAKO_GREEN, 298, 10, 400, -10, 0);
              plako_rectangle(PLAKO_GREEN, 297, 10, 400, -10, 0);
          },
-         {2}, "Left out: 1 drawing off the visible canvas."},
+         {2},
+         "Left out: 1 drawing off the visible canvas."},
         {"an outline round the whole canvas, its inside left as it was",
-         [] { plako_rectangle(PLAKO_BLACK, -400, 300, 400, -300, 3); }, {}, "Left out: 1 drawing off the visible canvas."},
+         [] { plako_rectangle(PLAKO_BLACK, -400, 300, 400, -300, 3); },
+         {},
+         "Left out: 1 drawing off the visible canvas."},
         {"a text of two lines, a line, a triangle and a dot",
          [] {
              plako_text(PLAKO_NAVY_BLUE, -280, 200, 18, "My first\nprogram");
@@ -77,7 +83,8 @@ TEST_F(Describe, ListsWhatCanBeSeenAndCountsTheRest) {
              plako_triangle(PLAKO_GOLD, 0, 100, 50, 150, 100, 100, 2);
              plako_rectangle(PLAKO_BLACK, 5, 5, 5, 5, 0);  // a single pixel: the renderer paints none
          },
-         {1, 2, 3}, "Left out: 1 drawing off the visible canvas."},
+         {1, 2, 3},
+         "Left out: 1 drawing off the visible canvas."},
     };
     setup();
     for (const Case &c : cases) {
@@ -101,18 +108,20 @@ TEST_F(Describe, WordsEachCallWithItsValues) {
     plako_text(PLAKO_NAVY_BLUE, -280, 200, 18, "Caf\xe9\nopen");
     plako_line(PLAKO_GRAY_50, -250, 50, -250, -50, 1);
     std::vector<std::string> lines = description();
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "The canvas shows 4 shapes and 1 text.",
-                         "1. forest green rectangle from (-297, 247) to (297, -247), filled; across the whole canvas.",
-                         "2. red circle at (0, 0), radius 50; centre.",
-                         "3. blue rectangle from (200, -150) to (250, -200), outlined, width 2; bottom right.",
-                         "4. navy blue text \"Caf\xc3\xa9 / open\" at (-280, 200), size 18; top left.",
-                         "5. 50% gray line from (-250, 50) to (-250, -50), width 1; left.",
-                     }));
+    EXPECT_EQ(
+        lines,
+        (std::vector<std::string>{
+            "The canvas shows 4 shapes and 1 text.",
+            "1. forest green rectangle from (-297, 247) to (297, -247), filled; across the whole canvas.",
+            "2. red circle at (0, 0), radius 50; centre.",
+            "3. blue rectangle from (200, -150) to (250, -200), outlined, width 2; bottom right.",
+            "4. navy blue text \"Caf\xc3\xa9 / open\" at (-280, 200), size 18; top left.",
+            "5. 50% gray line from (-250, 50) to (-250, -50), width 1; left.",
+        }));
     char cut[12];
     size_t whole = replay_describe(cut, sizeof cut);
-    EXPECT_EQ(whole, strlen("The canvas shows 4 shapes and 1 text.") + 1 + lines[1].size() + 1 + lines[2].size() + 1 +
-                         lines[3].size() + 1 + lines[4].size() + 1 + lines[5].size());
+    EXPECT_EQ(whole, strlen("The canvas shows 4 shapes and 1 text.") + 1 + lines[1].size() + 1 +
+                         lines[2].size() + 1 + lines[3].size() + 1 + lines[4].size() + 1 + lines[5].size());
     EXPECT_STREQ(cut, "The canvas ");
 }
 

@@ -15,8 +15,8 @@ TEST(Describe, EachWrittenFrameIsDescribedByTheCallsDrawnForIt) {
     TempDir dir;
     write_file("PLAKO.SCR", read_file(PLAKO_SOURCE_DIR "/docs/demo.scr"));
     std::string out, err;
-    ASSERT_EQ(run_command({CONE, "-q", "-o", "f", "--every", "151", "--until", "151", "--scene", "scene.jsonl",
-                           "--describe", "words.txt"},
+    ASSERT_EQ(run_command({CONE, "-q", "-o", "f", "--every", "151", "--until", "151", "--scene",
+                           "scene.jsonl", "--describe", "words.txt"},
                           &out, &err),
               0)
         << err;
@@ -29,7 +29,8 @@ TEST(Describe, EachWrittenFrameIsDescribedByTheCallsDrawnForIt) {
         EXPECT_GT(plako_test::check_description(lines, plako_test::calls_of_frame(log, frame)), 10u)
             << "frame " << frame;
     }
-    EXPECT_NE(words.find("black text \"Quit\" at (-290, 125), size 10; top left.\n"), std::string::npos) << words;
+    EXPECT_NE(words.find("black text \"Quit\" at (-290, 125), size 10; top left.\n"), std::string::npos)
+        << words;
 }
 
 TEST(Describe, AFileThatCannotBeWrittenIsABadRun) {

@@ -70,7 +70,8 @@ inline std::string words_of(const Json &c) {
     if (kind == "triangle")
         return colour + " triangle at " + at("x1", "y1") + ", " + at("x2", "y2") + " and " + at("x3", "y3") +
                (filled ? ", filled" : ", outlined, width " + n("width"));
-    if (kind == "line") return colour + " line from " + at("x1", "y1") + " to " + at("x2", "y2") + ", width " + n("width");
+    if (kind == "line")
+        return colour + " line from " + at("x1", "y1") + " to " + at("x2", "y2") + ", width " + n("width");
     if (kind == "text") {
         std::string words = c["text"].text;
         for (size_t p; (p = words.find('\n')) != std::string::npos;) words.replace(p, 1, " / ");
@@ -90,7 +91,8 @@ inline size_t check_description(const std::vector<std::string> &lines, const std
     const std::regex left_out(
         R"(^Left out: (\d+) (drawings? wholly covered by later drawing|drawings? off the visible canvas|)"
         R"(earlier drawings? that (was|were) not kept \(too many since the erase\))\.$)");
-    long shapes = -1, texts = -1, listed_shapes = 0, listed_texts = 0, covered = 0, off = 0, dropped = 0, last = 0;
+    long shapes = -1, texts = -1, listed_shapes = 0, listed_texts = 0, covered = 0, off = 0, dropped = 0,
+         last = 0;
     std::smatch m;
     if (std::regex_match(lines[0], m, summary)) {
         shapes = std::stol(m[1]);
