@@ -1190,10 +1190,6 @@ int main(int argc, char **argv) {
                 strerror(errno));
         return 1;
     }
-    if (!replay.opt.describe.empty() && !(reason = describe_file_open(replay.opt.describe)).empty()) {
-        fprintf(stderr, "%s: %s\n", replay.name, reason.c_str());
-        return 1;
-    }
     if (chdir(replay.opt.dir.c_str()) != 0) {
         fprintf(stderr, "%s: cannot enter %s: %s\n", replay.name, replay.opt.dir.c_str(), strerror(errno));
         return 1;
@@ -1207,6 +1203,10 @@ int main(int argc, char **argv) {
     }
     shared = new (block) Shared();
     shared->picture.store(-1);
+    if (!replay.opt.describe.empty() && !(reason = describe_file_open(replay.opt.describe)).empty()) {
+        fprintf(stderr, "%s: %s\n", replay.name, reason.c_str());
+        return 1;
+    }
     fflush(stdout);
     fflush(stderr);
     pid_t parent = getpid();
