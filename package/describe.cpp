@@ -126,7 +126,7 @@ struct Box {
 
 // A box that holds every pixel cmd can paint, in client pixels (64 bits: no coordinate
 // overflows). Pens are centred on the outline with round ends and joins, so width + 2 is ample.
-Box call_box(HDC dc, const DrawCommand *cmd, const char *text, int ox, int oy, int area_w) {
+Box call_box(HDC dc, const DrawCommand *cmd, const char *text, int ox, int oy) {
     // A filled rectangle paints exactly its box, both corners included.
     long long m = cmd->kind == SHAPE_RECTANGLE && cmd->width == 0 ? 0 : (long long)cmd->width + 2;
     long long y2 = cmd->kind == SHAPE_TEXT ? 0 : (long long)cmd->y2;
@@ -152,14 +152,15 @@ Box call_box(HDC dc, const DrawCommand *cmd, const char *text, int ox, int oy, i
             return {ox + (long long)cmd->x1, oy - (long long)cmd->y1, ox + (long long)cmd->x1,
                     oy - (long long)cmd->y1};
         case SHAPE_TEXT: {
-            // The whole width (glyphs may lean out of their cells) and the rows of its lines, as
-            // draw_text places them, with a cell's margin above and below.
+            // The rows of its lines as draw_text places them and the width of the whole text as
+            // one run (at least its widest line's), with a cell's margin all round for glyphs
+            // that lean out of their cells.
             if (text == nullptr || *text == '\0') return {0, 0, -1, -1};
-            long long h = render_text_height(dc, cmd, text);
-            long long lines = 1;
+            SIZE extent = render_text_extent(dc, cmd, text);
+            long long h = extent.cy, lines = 1;
             for (const char *p = text; (p = strchr(p, '\n')) != nullptr; p++) lines++;
-            long long anchor = oy - (long long)cmd->y1;
-            return {0, anchor - 2 * h - 2, area_w - 1, anchor + lines * h + h + 2};
+            long long left = ox + (long long)cmd->x1, anchor = oy - (long long)cmd->y1;
+            return {left - h - 2, anchor - 2 * h - 2, left + extent.cx + h + 2, anchor + lines * h + h + 2};
         }
         default:
             return {0, 0, -1, -1};
@@ -247,7 +248,7 @@ int find_visible(std::vector<Finding> *found, int w, int h) {
     for (int i = count - 1; i >= 0; i--) {
         const char *text = "";
         const DrawCommand *cmd = scene_call(i, &text);
-        Box b = call_box(measure, cmd, text, ox, oy, w);
+        Box b = call_box(measure, cmd, text, ox, oy);
         b = {b.left < 0 ? 0 : b.left, b.top < 0 ? 0 : b.top, b.right >= w ? w - 1 : b.right,
              b.bottom >= h ? h - 1 : b.bottom};
         if (b.left > b.right || b.top > b.bottom) continue;

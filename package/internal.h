@@ -114,8 +114,9 @@ void plako_render(const DrawCommand *cmd);
 // Draws cmd on dc with canvas point (0, 0) at device pixel (origin_x, origin_y); text is the text
 // of a SHAPE_TEXT command (null: nothing to draw). Marks nothing as changed.
 void render_call(HDC dc, int origin_x, int origin_y, const DrawCommand *cmd, const char *text);
-// The line height draw_text uses for the text of cmd (a SHAPE_TEXT), measured on dc.
-int render_text_height(HDC dc, const DrawCommand *cmd, const char *text);
+// The extent of the text of cmd (a SHAPE_TEXT) as one run, measured on dc: its height is the line
+// height draw_text uses, its width at least that of its widest line.
+SIZE render_text_extent(HDC dc, const DrawCommand *cmd, const char *text);
 void plako_fill_canvas(void);
 
 // ---- scene.cpp: the drawing calls behind the canvas's pixels, since the last erase ----

@@ -172,8 +172,9 @@ void render_call(HDC dc, int origin_x, int origin_y, const DrawCommand *cmd, con
     }
 }
 
-// The height of a text line of cmd as draw_text spaces its lines, measured on dc.
-int render_text_height(HDC dc, const DrawCommand *cmd, const char *text) {
+// The extent of the text of cmd as one run, measured on dc: its height is the line height
+// draw_text spaces its lines by, its width at least that of its widest line.
+SIZE render_text_extent(HDC dc, const DrawCommand *cmd, const char *text) {
     HFONT font = text_font(cmd);
     HGDIOBJ old_font = SelectObject(dc, font);
     size_t n = strlen(text);
@@ -181,7 +182,7 @@ int render_text_height(HDC dc, const DrawCommand *cmd, const char *text) {
     GetTextExtentPointA(dc, text, (int)(n > 0x7fffffff ? 0x7fffffff : n), &extent);
     SelectObject(dc, old_font);
     DeleteObject(font);
-    return extent.cy;
+    return extent;
 }
 
 // Fills the whole bitmap white; its edge takes the canvas's own pen, so the outer ring is black.
