@@ -147,3 +147,33 @@ TEST_F(Describe, TheKeyPrintsEachSentenceAsAConsoleLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// The calls the description lists are exactly those that are topmost at some client pixel, as the
+// package's own one-pixel probe (scene_calls_at) finds them pixel by pixel.
+TEST_F(Describe, ListsExactlyTheCallsTopmostAtSomePixel) {
+    setup();
+    plako_erase();
+    plako_circle(PLAKO_RED, -100, 0, 40);                         // 1: one pixel column left of 2
+    plako_rectangle(PLAKO_BLUE, -139, 45, -60, -45, 0);           // 2
+    plako_triangle(PLAKO_GOLD, 100, 100, 200, 100, 150, 180, 4);  // 3: outline, its inside open
+    plako_circle(PLAKO_GREEN, 150, 125, 10);                      // 4: inside 3, seen
+    plako_line(PLAKO_BLACK, -297, -200, 297, -200, 1);            // 5: along the whole width
+    plako_rectangle(PLAKO_WHITE, -297, -199, 297, -201, 0);       // 6: covers 5 wholly
+    plako_circle(PLAKO_PINK, 320, 0, 25);                         // 7: a sliver on the right edge
+    std::vector<int> topmost;
+    int w = window_origin_x() * 2 + 1, h = window_origin_y() * 2 + 1;
+    std::vector<bool> seen((size_t)scene_count(), false);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            int top = -1;
+            if (scene_calls_at(x, y, &top, 1) == 1) seen[(size_t)top] = true;
+        }
+    for (size_t i = 0; i < seen.size(); i++)
+        if (seen[i]) topmost.push_back((int)i + 1);
+    EXPECT_EQ(topmost, (std::vector<int>{1, 2, 3, 4, 6, 7})) << "the oracle itself";
+    EXPECT_EQ(listed(description()), topmost);
+}
+
+}  // namespace
