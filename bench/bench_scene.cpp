@@ -7,6 +7,7 @@
 
 #include "cone.h"
 #include "plako.h"
+#include "replay.h"
 
 namespace {
 
@@ -71,6 +72,18 @@ void BM_SceneOverFloor(benchmark::State &state) {
     state.counters["floor_us"] = benchmark::Counter(floor * 1e6, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_SceneOverFloor);
+
+// The description of the canvas after frames scene frames drawn since an erase (each one
+// begins by painting the whole canvas white, so all but the last frame's calls are covered).
+void BM_Describe(benchmark::State &state) {
+    plako_erase();
+    for (long i = 0; i < state.range(0); i++) draw_scene_frame();
+    static char text[1 << 16];
+    size_t n = 0;
+    for (auto _ : state) n = replay_describe(text, sizeof text);
+    state.counters["bytes"] = (double)n;
+}
+BENCHMARK(BM_Describe)->Arg(1)->Arg(30)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

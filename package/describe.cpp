@@ -1,18 +1,365 @@
-// The canvas in words, from the drawing calls behind it.
+// The canvas in words, from the drawing calls behind it: which calls can be seen, in drawing
+// order, each with its kind, colour, place and coordinates, and what was left out.
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
+#include <string>
+#include <vector>
+
+#include "describe_table.h"
 #include "internal.h"
 #include "replay.h"
+#include "text_encoding.h"
 
-void describe_call(const DrawCommand *cmd, const char *text, char *out, size_t cap) {
-    (void)text;
-    if (cap > 0) snprintf(out, cap, "%s", palette_name(cmd->colour));
+namespace {
+
+// The tables there are; the first is the fallback. A translation adds its line here.
+const DescribeTable *const tables[] = {
+    &describe_en,
+};
+
+// The table of LANG's language ("de_DE.UTF-8" asks for "de"), or the fallback.
+const DescribeTable &table(void) {
+    const char *lang = getenv("LANG");
+    if (lang != nullptr) {
+        size_t n = strcspn(lang, "_.@");
+        for (const DescribeTable *t : tables)
+            if (strlen(t->language) == n && strncmp(lang, t->language, n) == 0) return *t;
+    }
+    return *tables[0];
 }
 
-// Not yet: the key does nothing.
-void describe_print(void) {}
+// Appends format with {k} replaced by values[k]; a brace that names no value is kept as it is.
+void fill(std::string *out, const char *format, const std::vector<std::string> &values) {
+    for (const char *p = format; *p != '\0'; p++) {
+        if (p[0] == '{' && p[1] >= '0' && p[1] <= '9' && p[2] == '}' &&
+            (size_t)(p[1] - '0') < values.size()) {
+            *out += values[(size_t)(p[1] - '0')];
+            p += 2;
+        } else {
+            out->push_back(*p);
+        }
+    }
+}
+
+std::string num(long long v) { return std::to_string(v); }
+
+// A count in words: forms[0] for one, forms[1] (with {0}) for any other number.
+std::string counted(const char *const forms[2], long long n) {
+    std::string s;
+    fill(&s, forms[n == 1 ? 0 : 1], {num(n)});
+    return s;
+}
+
+std::string colour_name(const DescribeTable &t, int colour) {
+    int c = colour >= 0 && colour < PLAKO_COLOUR_COUNT ? colour : PLAKO_RED;
+    return t.colours[c] != nullptr ? t.colours[c] : palette_name(c);
+}
+
+// The words of a text, its lines joined by the table's separator, in UTF-8.
+std::string text_words(const DescribeTable &t, const char *text) {
+    std::string words;
+    size_t n = strlen(text);
+    for (size_t start = 0;;) {
+        const char *nl = (const char *)memchr(text + start, '\n', n - start);
+        size_t end = nl ? (size_t)(nl - text) : n;
+        text_code_page_to_utf8(text + start, end - start, &words);
+        if (!nl) break;
+        words += t.text_line_separator;
+        start = end + 1;
+    }
+    return words;
+}
+
+std::string call_words(const DescribeTable &t, const DrawCommand *cmd, const char *text) {
+    std::string out;
+    std::string colour = colour_name(t, cmd->colour);
+    long long x1 = cmd->x1, y1 = cmd->y1, x2 = cmd->x2, y2 = cmd->kind == SHAPE_TEXT ? 0 : cmd->y2;
+    switch (cmd->kind) {
+        case SHAPE_OVAL:
+            // A circle is kept as its box; a box that is not square (clamped at int32's ends) is
+            // told as the box it is.
+            if (x2 - x1 == y1 - y2 && (x2 - x1) % 2 == 0)
+                fill(&out, t.circle, {colour, num((x1 + x2) / 2), num((y1 + y2) / 2), num((x2 - x1) / 2)});
+            else
+                fill(&out, t.oval, {colour, num(x1), num(y1), num(x2), num(y2)});
+            break;
+        case SHAPE_RECTANGLE:
+            fill(&out, cmd->width == 0 ? t.rectangle_filled : t.rectangle_outlined,
+                 {colour, num(x1), num(y1), num(x2), num(y2), num(cmd->width)});
+            break;
+        case SHAPE_TRIANGLE:
+            fill(&out, cmd->width == 0 ? t.triangle_filled : t.triangle_outlined,
+                 {colour, num(x1), num(y1), num(x2), num(y2), num(cmd->x3), num(cmd->y3), num(cmd->width)});
+            break;
+        case SHAPE_LINE:
+            fill(&out, t.line, {colour, num(x1), num(y1), num(x2), num(y2), num(cmd->width)});
+            break;
+        case SHAPE_PIXEL:
+            fill(&out, t.dot, {colour, num(x1), num(y1)});
+            break;
+        case SHAPE_TEXT:
+            fill(&out, t.text, {colour, text_words(t, text ? text : ""), num(x1), num(y1), num(x2)});
+            break;
+        default:
+            fill(&out, t.unknown, {colour});
+            break;
+    }
+    return out;
+}
+
+// Copies s into out as snprintf would, but never cuts a UTF-8 character in two; s's length.
+size_t copy_out(const std::string &s, char *out, size_t cap) {
+    if (cap == 0 || out == nullptr) return s.size();
+    size_t n = s.size() < cap - 1 ? s.size() : cap - 1;
+    while (n > 0 && n < s.size() && ((unsigned char)s[n] & 0xC0) == 0x80) n--;
+    memcpy(out, s.data(), n);
+    out[n] = '\0';
+    return s.size();
+}
+
+// A box of client pixels, both ends inclusive; empty when left > right or top > bottom.
+struct Box {
+    long long left, top, right, bottom;
+};
+
+// A box that holds every pixel cmd can paint, in client pixels (64 bits: no coordinate
+// overflows). Pens are centred on the outline with round ends and joins, so width + 2 is ample.
+Box call_box(HDC dc, const DrawCommand *cmd, const char *text, int ox, int oy) {
+    // A filled rectangle paints exactly its box, both corners included.
+    long long m = cmd->kind == SHAPE_RECTANGLE && cmd->width == 0 ? 0 : (long long)cmd->width + 2;
+    long long y2 = cmd->kind == SHAPE_TEXT ? 0 : (long long)cmd->y2;
+    switch (cmd->kind) {
+        case SHAPE_OVAL:
+        case SHAPE_RECTANGLE:
+            return {ox + (long long)cmd->x1 - m, oy - (long long)cmd->y1 - m, ox + (long long)cmd->x2 + m,
+                    oy - y2 + m};
+        case SHAPE_TRIANGLE:
+        case SHAPE_LINE: {
+            long long xs[3] = {cmd->x1, cmd->x2, cmd->kind == SHAPE_LINE ? cmd->x1 : cmd->x3};
+            long long ys[3] = {cmd->y1, y2, cmd->kind == SHAPE_LINE ? cmd->y1 : cmd->y3};
+            Box b = {xs[0], ys[0], xs[0], ys[0]};
+            for (int k = 1; k < 3; k++) {
+                b.left = xs[k] < b.left ? xs[k] : b.left;
+                b.right = xs[k] > b.right ? xs[k] : b.right;
+                b.top = ys[k] > b.top ? ys[k] : b.top;
+                b.bottom = ys[k] < b.bottom ? ys[k] : b.bottom;
+            }
+            return {ox + b.left - m, oy - b.top - m, ox + b.right + m, oy - b.bottom + m};
+        }
+        case SHAPE_PIXEL:
+            return {ox + (long long)cmd->x1, oy - (long long)cmd->y1, ox + (long long)cmd->x1,
+                    oy - (long long)cmd->y1};
+        case SHAPE_TEXT: {
+            // The rows of its lines as draw_text places them and the width of the whole text as
+            // one run (at least its widest line's), with a cell's margin all round for glyphs
+            // that lean out of their cells.
+            if (text == nullptr || *text == '\0') return {0, 0, -1, -1};
+            SIZE extent = render_text_extent(dc, cmd, text);
+            long long h = extent.cy, lines = 1;
+            for (const char *p = text; (p = strchr(p, '\n')) != nullptr; p++) lines++;
+            long long left = ox + (long long)cmd->x1, anchor = oy - (long long)cmd->y1;
+            return {left - h - 2, anchor - 2 * h - 2, left + extent.cx + h + 2, anchor + lines * h + h + 2};
+        }
+        default:
+            return {0, 0, -1, -1};
+    }
+}
+
+// Where the painted box b (client pixels) is on an area of w by h pixels, in the table's words.
+const char *place_words(const DescribeTable &t, const Box &b, int w, int h) {
+    long long bw = b.right - b.left + 1, bh = b.bottom - b.top + 1;
+    int column = (int)((b.left + b.right) / 2 * 3 / w);
+    int row = (int)((b.top + b.bottom) / 2 * 3 / h);
+    column = column < 0 ? 0 : (column > 2 ? 2 : column);
+    row = row < 0 ? 0 : (row > 2 ? 2 : row);
+    bool wide = bw * 3 >= (long long)w * 2, tall = bh * 3 >= (long long)h * 2;
+    if (wide && tall) return t.across_whole;
+    if (wide) return t.across_rows[row];
+    if (tall) return t.down_columns[column];
+    return t.regions[row * 3 + column];
+}
+
+// What the visibility pass finds of one kept call.
+enum Seen { SEEN_SHOWN, SEEN_COVERED, SEEN_OFF };
+
+struct Finding {
+    Seen seen;
+    Box painted;  // the client pixels it paints, shown or not
+};
+
+const COLORREF unpainted = RGB(0x12, 0x34, 0x56);  // no palette entry has it (scene.cpp's too)
+const unsigned int unpainted_read = 0x123456;      // the same as GetDIBits gives it: 0x00RRGGBB
+
+// Draws cmd alone on a bitmap that covers only the client box b and reads that back, row by row
+// (0x00RRGGBB, unpainted where the call paints nothing): the cost follows the call's size, not
+// the canvas's. 0 on failure.
+int draw_alone(HDC canvas, const DrawCommand *cmd, const char *text, const Box &b, int ox, int oy,
+               std::vector<unsigned int> *px) {
+    int bw = (int)(b.right - b.left + 1), bh = (int)(b.bottom - b.top + 1);
+    HDC dc = CreateCompatibleDC(canvas);
+    HBITMAP bitmap = CreateCompatibleBitmap(canvas, bw, bh);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    HBRUSH clear = CreateSolidBrush(unpainted);
+    HGDIOBJ old_brush = SelectObject(dc, clear);
+    HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
+    Rectangle(dc, 0, 0, bw + 1, bh + 1);  // the null pen stops short of the right and bottom edges
+    SelectObject(dc, old_pen);
+    SelectObject(dc, old_brush);
+    DeleteObject(clear);
+    render_call(dc, plako_saturate(ox - b.left), plako_saturate(oy - b.top), cmd, text);
+    SelectObject(dc, old);  // a bitmap is read only while no DC holds it
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = bw;
+    info.bmiHeader.biHeight = -bh;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    px->resize((size_t)bw * (size_t)bh);
+    int got = GetDIBits(dc, bitmap, 0, (UINT)bh, px->data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return got == bh;
+}
+
+// Whether every pixel of box b is marked in the w-wide mask.
+bool all_marked(const std::vector<unsigned char> &mask, int w, const Box &b) {
+    for (long long y = b.top; y <= b.bottom; y++)
+        if (memchr(mask.data() + (size_t)y * (size_t)w + (size_t)b.left, 0, (size_t)(b.right - b.left + 1)))
+            return false;
+    return true;
+}
+
+// Decides for every kept call whether it is shown, wholly covered by later calls, or paints
+// nothing of the w by h client area: from the newest call back, each drawn alone within its box,
+// its painted pixels compared with those later calls painted. 0 when there is no canvas.
+int find_visible(std::vector<Finding> *found, int w, int h) {
+    HDC canvas = window_canvas();
+    int count = scene_count();
+    found->assign((size_t)count, Finding{SEEN_OFF, {0, 0, -1, -1}});
+    if (canvas == nullptr || w <= 0 || h <= 0) return 0;
+    HDC measure = CreateCompatibleDC(canvas);  // for the text's line height
+    std::vector<unsigned char> covered((size_t)w * (size_t)h, 0);
+    long long uncovered = (long long)w * h;
+    std::vector<unsigned int> px;
+    int ox = window_origin_x(), oy = window_origin_y();
+    for (int i = count - 1; i >= 0; i--) {
+        const char *text = "";
+        const DrawCommand *cmd = scene_call(i, &text);
+        Box b = call_box(measure, cmd, text, ox, oy);
+        b = {b.left < 0 ? 0 : b.left, b.top < 0 ? 0 : b.top, b.right >= w ? w - 1 : b.right,
+             b.bottom >= h ? h - 1 : b.bottom};
+        if (b.left > b.right || b.top > b.bottom) continue;
+        Finding &f = (*found)[(size_t)i];
+        bool hidden = uncovered == 0 || all_marked(covered, w, b);
+        if (cmd->kind == SHAPE_RECTANGLE && cmd->width == 0 && (cmd->x1 != cmd->x2 || cmd->y1 != cmd->y2)) {
+            // A filled rectangle paints exactly its box (which has no margin; one of a single
+            // pixel paints nothing): no need to draw it.
+            f.seen = hidden ? SEEN_COVERED : SEEN_SHOWN;
+            f.painted = b;
+            for (long long y = b.top; y <= b.bottom && !hidden; y++) {
+                unsigned char *cover = covered.data() + (size_t)y * (size_t)w;
+                for (long long x = b.left; x <= b.right; x++) uncovered -= cover[x] ? 0 : 1;
+                memset(cover + b.left, 1, (size_t)(b.right - b.left + 1));
+            }
+            continue;
+        }
+        if (!draw_alone(canvas, cmd, text, b, ox, oy, &px)) continue;
+        long long bw = b.right - b.left + 1;
+        for (long long y = b.top; y <= b.bottom; y++) {
+            const unsigned int *row = px.data() + (size_t)((y - b.top) * bw);
+            unsigned char *cover = covered.data() + (size_t)y * (size_t)w;
+            for (long long x = b.left; x <= b.right; x++) {
+                if ((row[x - b.left] & 0xffffff) == unpainted_read) continue;
+                if (hidden) {  // painted, and already known to be all covered
+                    f.seen = SEEN_COVERED;
+                    break;
+                }
+                if (f.seen == SEEN_OFF) {
+                    f.seen = SEEN_COVERED;
+                    f.painted = {x, y, x, y};
+                }
+                if (!cover[x]) {
+                    f.seen = SEEN_SHOWN;
+                    cover[x] = 1;
+                    uncovered--;
+                }
+                f.painted.left = x < f.painted.left ? x : f.painted.left;
+                f.painted.right = x > f.painted.right ? x : f.painted.right;
+                f.painted.bottom = y;
+            }
+            if (hidden && f.seen == SEEN_COVERED) break;
+        }
+    }
+    DeleteDC(measure);
+    return 1;
+}
+
+// The description's sentences, in order.
+std::vector<std::string> describe_lines(void) {
+    const DescribeTable &t = table();
+    // The client area: canvas x from -origin to +origin, and the same for y.
+    int w = window_origin_x() * 2 + 1, h = window_origin_y() * 2 + 1;
+    std::vector<Finding> found;
+    find_visible(&found, w, h);
+    long long shapes = 0, texts = 0, covered = 0, off = 0;
+    long dropped = scene_dropped();
+    std::vector<std::string> items;
+    for (size_t i = 0; i < found.size(); i++) {
+        if (found[i].seen == SEEN_COVERED) covered++;
+        if (found[i].seen == SEEN_OFF) off++;
+        if (found[i].seen != SEEN_SHOWN) continue;
+        const char *text = "";
+        const DrawCommand *cmd = scene_call((int)i, &text);
+        (cmd->kind == SHAPE_TEXT ? texts : shapes)++;
+        std::string item;
+        fill(&item, t.item,
+             {num((long long)dropped + (long long)i + 1), call_words(t, cmd, text),
+              place_words(t, found[i].painted, w, h)});
+        items.push_back(item);
+    }
+    std::vector<std::string> lines(1);
+    if (found.empty() && dropped == 0)
+        lines[0] = t.nothing;
+    else if (items.empty())
+        lines[0] = t.nothing_seen;
+    else
+        fill(&lines[0], t.summary, {counted(t.shapes, shapes), counted(t.texts, texts)});
+    lines.insert(lines.end(), items.begin(), items.end());
+    if (covered > 0) lines.push_back(counted(t.covered, covered));
+    if (off > 0) lines.push_back(counted(t.off_canvas, off));
+    if (dropped > 0) lines.push_back(counted(t.dropped, dropped));
+    return lines;
+}
+
+}  // namespace
+
+void describe_call(const DrawCommand *cmd, const char *text, char *out, size_t cap) {
+    if (cmd == nullptr) return;
+    copy_out(call_words(table(), cmd, text), out, cap);
+}
+
+// A console line holds 1023 characters: a longer sentence is cut at a character's start, with
+// "..." saying so, since the console takes UTF-8 and would show half a character as the code page.
+void describe_print(void) {
+    for (const std::string &line : describe_lines()) {
+        char buf[PLAKO_TEXT_BUFFER - 1];  // room for the line end the console adds back
+        if (copy_out(line, buf, sizeof buf) >= sizeof buf) {
+            size_t n = sizeof buf - 4;
+            while (n > 0 && ((unsigned char)buf[n] & 0xC0) == 0x80) n--;
+            memcpy(buf + n, "...", 4);
+        }
+        plako_console_printf("%s\n", buf);
+    }
+}
 
 size_t replay_describe(char *out, size_t cap) {
-    int n = snprintf(out, cap, "%d drawing calls", scene_count());
-    return n < 0 ? 0 : (size_t)n;
+    std::string all;
+    for (const std::string &line : describe_lines()) {
+        if (!all.empty()) all += '\n';
+        all += line;
+    }
+    return copy_out(all, out, cap);
 }

@@ -114,6 +114,9 @@ void plako_render(const DrawCommand *cmd);
 // Draws cmd on dc with canvas point (0, 0) at device pixel (origin_x, origin_y); text is the text
 // of a SHAPE_TEXT command (null: nothing to draw). Marks nothing as changed.
 void render_call(HDC dc, int origin_x, int origin_y, const DrawCommand *cmd, const char *text);
+// The extent of the text of cmd (a SHAPE_TEXT) as one run, measured on dc: its height is the line
+// height draw_text uses, its width at least that of its widest line.
+SIZE render_text_extent(HDC dc, const DrawCommand *cmd, const char *text);
 void plako_fill_canvas(void);
 
 // ---- scene.cpp: the drawing calls behind the canvas's pixels, since the last erase (or the last
@@ -135,7 +138,8 @@ int scene_calls_at(int px, int py, int *out, int max);
 unsigned long scene_version(void);  // changes whenever a call is kept or the canvas erased
 
 // ---- describe.cpp: the canvas in words, from the kept calls ----
-// One call in words, e.g. "red circle at (0, 0), radius 50", into out (cut to cap - 1 bytes).
+// One call in words, e.g. "red circle at (0, 0), radius 50", into out (cut to cap - 1 bytes,
+// never inside a character). UTF-8: text_to_code_page gives it in the code page for drawing.
 void describe_call(const DrawCommand *cmd, const char *text, char *out, size_t cap);
 void describe_print(void);  // the key: the description to the console, a line each
 

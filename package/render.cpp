@@ -104,14 +104,19 @@ void draw_text_lines(int left, int anchor_row, int h, const char *text, size_t n
     }
 }
 
+// The font of a text command: a negative height asks for a character height; 0 for the
+// platform's default.
+HFONT text_font(const DrawCommand *cmd) {
+    return CreateFontA(plako_saturate(-(long long)cmd->x2), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       text_face);
+}
+
 void draw_text(const DrawCommand *cmd, const char *text) {
     SetTextColor(state.canvas, palette_colour(cmd->colour));  // not restored
     int old_mode = GetBkMode(state.canvas);
     SetBkMode(state.canvas, TRANSPARENT);  // glyphs only, no background box
-    // A negative height asks for a character height; 0 for the platform's default.
-    HFONT font = CreateFontA(plako_saturate(-(long long)cmd->x2), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, text_face);
+    HFONT font = text_font(cmd);
     HGDIOBJ old_font = SelectObject(state.canvas, font);
 
     if (text) {  // without its copy the text has nothing to draw
@@ -165,6 +170,19 @@ void render_call(HDC dc, int origin_x, int origin_y, const DrawCommand *cmd, con
         default:
             break;  // an unknown kind draws nothing but still counts as drawing
     }
+}
+
+// The extent of the text of cmd as one run, measured on dc: its height is the line height
+// draw_text spaces its lines by, its width at least that of its widest line.
+SIZE render_text_extent(HDC dc, const DrawCommand *cmd, const char *text) {
+    HFONT font = text_font(cmd);
+    HGDIOBJ old_font = SelectObject(dc, font);
+    size_t n = strlen(text);
+    SIZE extent = {};
+    GetTextExtentPointA(dc, text, (int)(n > 0x7fffffff ? 0x7fffffff : n), &extent);
+    SelectObject(dc, old_font);
+    DeleteObject(font);
+    return extent;
 }
 
 // Fills the whole bitmap white; its edge takes the canvas's own pen, so the outer ring is black.

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "describe_check.h"
 #include "png_rgb.h"
 
 extern char **environ;
@@ -82,10 +83,12 @@ struct Replay {
     std::string out, err;
     std::vector<std::string> frames;  // file names, sorted
     Image last;                       // the last of them
+    std::string scene, words;         // the scene log and the description, when asked for
 };
 
 // Runs NAME-replay --last on the script in a fresh directory, which is removed afterwards.
-Replay replay(const std::string &name, const std::string &script) {
+// With describe, the scene log and the description of the frames go into the Replay too.
+Replay replay(const std::string &name, const std::string &script, bool describe = false) {
     Replay run;
     char templ[] = "/tmp/plako-example-XXXXXX";
     if (mkdtemp(templ) == nullptr) {
@@ -97,6 +100,8 @@ Replay replay(const std::string &name, const std::string &script) {
 
     std::string tool = std::string(EXAMPLES_BINARY_DIR) + "/" + name + "-replay";
     std::vector<std::string> args = {tool, "--dir", dir, "--out", dir + "/frames", "--last", "--quiet"};
+    if (describe)
+        args.insert(args.end(), {"--scene", dir + "/scene.jsonl", "--describe", dir + "/words.txt"});
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
@@ -117,6 +122,8 @@ Replay replay(const std::string &name, const std::string &script) {
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         run.out = read_file(dir + "/out.txt");
         run.err = read_file(dir + "/err.txt");
+        run.scene = read_file(dir + "/scene.jsonl");
+        run.words = read_file(dir + "/words.txt");
         std::error_code ec;
         for (const auto &entry : std::filesystem::directory_iterator(dir + "/frames", ec))
             run.frames.push_back(entry.path().filename().string());
@@ -195,6 +202,18 @@ TEST_P(ExampleTest, ItsScriptDrawsItsPicture) {
     }
     ASSERT_EQ(run.frames, std::vector<std::string>{frame_name(ticks - 1)});
     EXPECT_TRUE(same_picture(run.last, picture_of(e.name), e.name + ".png"));
+}
+
+// The description of the last frame lists only calls drawn for it, in order, and the counts add up.
+TEST_P(ExampleTest, ItsDescriptionListsTheCallsItsLastFrameShows) {
+    const Example &e = GetParam();
+    std::string script = script_of(e);
+    long last = script_ticks(script) - 1;
+    Replay run = replay(e.name, script, true);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> lines = plako_test::description_of_frame(run.words, last);
+    EXPECT_GT(plako_test::check_description(lines, plako_test::calls_of_frame(run.scene, last)), 0u)
+        << run.words;
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleTest, testing::ValuesIn(all_examples()),

@@ -39,6 +39,7 @@
 #include <string>
 #include <vector>
 
+#include "describe_file.h"
 #include "frames.h"
 #include "gif.h"
 #include "internal.h"
@@ -101,6 +102,8 @@ const char USAGE[] =
     "                      -297 to 297, Y from -247 to 247) and write beside each frame the window\n"
     "                      with the inspector over it, as inspect-NNNNNN.png; the frames stay the\n"
     "                      canvas, as without it\n"
+    "      --describe FILE write to FILE the canvas in words for every frame written: a line\n"
+    "                      \"frame N\", the description's lines, an empty line (docs/runner.md)\n"
     "  -h, --help          show this text\n"
     "\n"
     "Limits (0: none):\n"
@@ -140,9 +143,10 @@ struct Options {
     long until;  // -1: no bound
     int allow_partial;
     int quiet;
-    std::string scene;  // empty: no scene log
-    std::string gif;    // empty: no GIF
-    int inspect;        // the inspector on, the mouse at canvas point (inspect_x, inspect_y)
+    std::string scene;     // empty: no scene log
+    std::string gif;       // empty: no GIF
+    std::string describe;  // empty: no description file
+    int inspect;           // the inspector on, the mouse at canvas point (inspect_x, inspect_y)
     int inspect_x, inspect_y;
     // Limits; 0: none.
     long cpu_limit, time_limit, watchdog;  // seconds
@@ -268,6 +272,11 @@ void write_frame(long number, const std::vector<unsigned int> &px, int w, int h)
     replay.last_written = number;
     replay.written_pixels = px;
     if (replay.opt.inspect) write_inspect(number);
+    why = describe_file_frame(number);  // in the child only: the parent has no canvas
+    if (!why.empty()) {
+        fail(why + "; stopped at frame " + std::to_string(number));
+        replay.stopping = 1;
+    }
 }
 
 // The last picture taken goes to the shared block, into the slot not in use, so that a child
@@ -658,6 +667,14 @@ int parse_args(int argc, char **argv) {
                 return 2;
             }
             o.inspect = 1;
+        } else if (a == "--describe") {
+            const char *v = value("--describe");
+            if (v == nullptr) return 2;
+            if (*v == '\0') {
+                fprintf(stderr, "%s: --describe needs a file name, not an empty name\n", replay.name);
+                return 2;
+            }
+            o.describe = v;
         } else if (a == "--cpu-limit") {
             if (!limit("--cpu-limit", "seconds", &o.cpu_limit)) return 2;
         } else if (a == "--time-limit") {
@@ -1296,6 +1313,11 @@ int supervise(pid_t pid, int out_fd, int err_fd) {
         }
     }
     end_gif(&what, &status);
+    std::string described = describe_file_finish();
+    if (!described.empty()) {
+        what += "; " + described;
+        status = 1;
+    }
     fprintf(stderr, "%s: %s\n", replay.name, what.c_str());
     return status == 0 && w.stdout_failed ? 1 : status;
 }
@@ -1320,7 +1342,8 @@ int main(int argc, char **argv) {
     // from DIR.
     char cwd[PATH_MAX];
     if ((replay.opt.out[0] != '/' || (!replay.opt.scene.empty() && replay.opt.scene[0] != '/') ||
-         (!replay.opt.gif.empty() && replay.opt.gif[0] != '/')) &&
+         (!replay.opt.gif.empty() && replay.opt.gif[0] != '/') ||
+         (!replay.opt.describe.empty() && replay.opt.describe[0] != '/')) &&
         getcwd(cwd, sizeof cwd) == nullptr) {
         fprintf(stderr, "%s: cannot name the current directory: %s\n", replay.name, strerror(errno));
         return 1;
@@ -1330,6 +1353,8 @@ int main(int argc, char **argv) {
         replay.opt.scene = std::string(cwd) + "/" + replay.opt.scene;
     if (!replay.opt.gif.empty() && replay.opt.gif[0] != '/')
         replay.opt.gif = std::string(cwd) + "/" + replay.opt.gif;
+    if (!replay.opt.describe.empty() && replay.opt.describe[0] != '/')
+        replay.opt.describe = std::string(cwd) + "/" + replay.opt.describe;
     reason = frames_prepare_dir(replay.opt.out);
     if (!reason.empty()) {
         fprintf(stderr, "%s: cannot write frames into %s\n", replay.name, reason.c_str());
@@ -1364,6 +1389,10 @@ int main(int argc, char **argv) {
     }
     shared = new (block) Shared();
     shared->picture.store(-1);
+    if (!replay.opt.describe.empty() && !(reason = describe_file_open(replay.opt.describe)).empty()) {
+        fprintf(stderr, "%s: %s\n", replay.name, reason.c_str());
+        return 1;
+    }
     fflush(stdout);
     fflush(stderr);
     pid_t parent = getpid();
@@ -1388,5 +1417,6 @@ int main(int argc, char **argv) {
         fclose(replay.scene);  // the child's now; nothing was buffered here
         replay.scene = nullptr;
     }
+    describe_file_hand_over();
     return supervise(pid, out_pipe[0], err_pipe[0]);
 }

@@ -1,0 +1,33 @@
+// The description of the canvas in English.
+#include "describe_table.h"
+
+const DescribeTable describe_en = {
+    "en",
+    "{0} circle at ({1}, {2}), radius {3}",
+    "{0} oval in the box from ({1}, {2}) to ({3}, {4})",
+    "{0} rectangle from ({1}, {2}) to ({3}, {4}), filled",
+    "{0} rectangle from ({1}, {2}) to ({3}, {4}), outlined, width {5}",
+    "{0} triangle at ({1}, {2}), ({3}, {4}) and ({5}, {6}), filled",
+    "{0} triangle at ({1}, {2}), ({3}, {4}) and ({5}, {6}), outlined, width {7}",
+    "{0} line from ({1}, {2}) to ({3}, {4}), width {5}",
+    "{0} dot at ({1}, {2})",
+    "{0} text \"{1}\" at ({2}, {3}), size {4}",
+    " / ",
+    "{0} drawing of an unknown kind",
+    {},
+    {"top left", "top", "top right", "left", "centre", "right", "bottom left", "bottom", "bottom right"},
+    "across the whole canvas",
+    {"across the top", "across the middle", "across the bottom"},
+    {"down the left side", "down the middle", "down the right side"},
+    "{0}. {1}; {2}.",
+    "The canvas shows {0} and {1}.",
+    {"1 shape", "{0} shapes"},
+    {"1 text", "{0} texts"},
+    "The canvas is empty.",
+    "Nothing drawn can be seen: the canvas looks empty.",
+    {"Left out: 1 drawing wholly covered by later drawing.",
+     "Left out: {0} drawings wholly covered by later drawing."},
+    {"Left out: 1 drawing off the visible canvas.", "Left out: {0} drawings off the visible canvas."},
+    {"Left out: 1 earlier drawing that was not kept (too many since the erase).",
+     "Left out: {0} earlier drawings that were not kept (too many since the erase)."},
+};
