@@ -30,4 +30,8 @@ const DescribeTable describe_en = {
     {"Left out: 1 drawing off the visible canvas.", "Left out: {0} drawings off the visible canvas."},
     {"Left out: 1 earlier drawing that was not kept (too many since the erase).",
      "Left out: {0} earlier drawings that were not kept (too many since the erase)."},
+    "The canvas cannot be described: there is not memory enough.",
+    "and more beneath",
+    "nothing drawn",
+    "no kept call",
 };

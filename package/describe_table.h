@@ -37,8 +37,16 @@ struct DescribeTable {
     const char *covered[2];     // one call / {0} calls wholly covered by later drawing
     const char *off_canvas[2];  // one call / {0} calls off the visible canvas
     const char *dropped[2];     // one / {0} earlier calls not kept (the scene's bounds)
+    const char *no_memory;      // the description could not be made: no memory for it
+    // The inspector's box under the calls it lists.
+    const char *inspector_more;      // more calls paint the pixel than the box lists
+    const char *inspector_nothing;   // no call paints the pixel
+    const char *inspector_not_kept;  // none of the kept calls does, and earlier ones were not kept
 };
 
 extern const DescribeTable describe_en;
+
+// The table of LANG's language, or English.
+const DescribeTable &describe_table(void);
 
 #endif

@@ -3,7 +3,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "describe_table.h"
 #include "internal.h"
+#include "text_encoding.h"
 
 namespace {
 
@@ -182,13 +184,17 @@ int tip_lines(int mx, int my, char (*lines)[LINE_CHARS + 8], int cap) {
         const DrawCommand *cmd = scene_call(h.listed[i], &text);
         char words[256] = "";
         if (cmd) describe_call(cmd, text, words, sizeof words);
+        words[text_to_code_page(words, strlen(words))] =
+            '\0';  // the words are UTF-8; TextOutA takes the code page
         if (strlen(words) > (size_t)LINE_CHARS) strcpy(words + LINE_CHARS - 3, "...");
         snprintf(lines[n++], LINE_CHARS + 8, "%s", words);
     }
     if (h.count > MAX_LISTED)
-        snprintf(lines[n++], LINE_CHARS + 8, "and more beneath");
+        snprintf(lines[n++], LINE_CHARS + 8, "%s", describe_table().inspector_more);
     else if (h.count == 0)
-        snprintf(lines[n++], LINE_CHARS + 8, "%s", scene_dropped() > 0 ? "no kept call" : "nothing drawn");
+        snprintf(
+            lines[n++], LINE_CHARS + 8, "%s",
+            scene_dropped() > 0 ? describe_table().inspector_not_kept : describe_table().inspector_nothing);
     return n;
 }
 

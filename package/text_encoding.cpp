@@ -81,21 +81,23 @@ TextKind text_kind(const char *text, size_t n) {
     return lacking ? TEXT_UTF8_LOSSY : TEXT_UTF8;
 }
 
-void text_code_page_to_utf8(const char *text, size_t n, std::string *out) {
+size_t text_code_page_to_utf8(const char *text, size_t n, char *out) {
+    size_t k = 0;
     for (size_t i = 0; i < n; i++) {
         unsigned long c = (unsigned char)text[i];
         if (c >= 0x80 && c < 0xA0) c = cp1252_high[c - 0x80] ? cp1252_high[c - 0x80] : '?';
         if (c < 0x80) {
-            out->push_back((char)c);
+            out[k++] = (char)c;
         } else if (c < 0x800) {
-            out->push_back((char)(0xC0 | (c >> 6)));
-            out->push_back((char)(0x80 | (c & 0x3F)));
+            out[k++] = (char)(0xC0 | (c >> 6));
+            out[k++] = (char)(0x80 | (c & 0x3F));
         } else {  // the code page has nothing beyond the Basic Multilingual Plane
-            out->push_back((char)(0xE0 | (c >> 12)));
-            out->push_back((char)(0x80 | ((c >> 6) & 0x3F)));
-            out->push_back((char)(0x80 | (c & 0x3F)));
+            out[k++] = (char)(0xE0 | (c >> 12));
+            out[k++] = (char)(0x80 | ((c >> 6) & 0x3F));
+            out[k++] = (char)(0x80 | (c & 0x3F));
         }
     }
+    return k;
 }
 
 size_t text_to_code_page(char *text, size_t n) {

@@ -8,8 +8,6 @@
 
 #include <stddef.h>
 
-#include <string>
-
 enum TextKind {
     TEXT_CODE_PAGE = 0,   // drawn byte for byte as Windows-1252
     TEXT_UTF8 = 1,        // UTF-8 whose every character Windows-1252 has
@@ -23,9 +21,9 @@ TextKind text_kind(const char *text, size_t n);
 // length (never more than n; no terminator is written). Other text is left as it is.
 size_t text_to_code_page(char *text, size_t n);
 
-// Appends n bytes of Windows-1252 text to out as UTF-8; the code page's five undefined bytes
-// become '?'.
-void text_code_page_to_utf8(const char *text, size_t n, std::string *out);
+// Writes n bytes of Windows-1252 text into out as UTF-8 (room for 3 * n bytes; not terminated)
+// and returns the bytes written; the code page's five undefined bytes become '?'.
+size_t text_code_page_to_utf8(const char *text, size_t n, char *out);
 
 // Says once, for the life of the process, on the console which text was UTF-8 with characters
 // Windows-1252 lacks; a null text or any other text says nothing.

@@ -14,7 +14,7 @@
 
 namespace plako_test {
 
-// The calls since the last erase that frame `frame`'s picture shows: the log's records up to the
+// The calls since the last erase (or cover) that frame `frame`'s picture shows: the log's records up to the
 // periodic event of that frame (or all of them when there is none: the last picture).
 inline std::vector<Json> calls_of_frame(const std::string &log, long frame) {
     std::vector<Json> calls;
@@ -28,10 +28,11 @@ inline std::vector<Json> calls_of_frame(const std::string &log, long frame) {
             break;
         }
         for (const Json &c : record["calls"].items) {
-            if (c["call"].text == "erase")
-                calls.clear();
-            else
-                calls.push_back(c);
+            // A filled rectangle over the whole client area hides all before it, as an erase does.
+            bool covers = c["call"].text == "rectangle" && c["width"].number == 0 && c["x1"].number <= -297 &&
+                          c["x2"].number >= 297 && c["y1"].number >= 247 && c["y2"].number <= -247;
+            if (c["call"].text == "erase" || covers) calls.clear();
+            if (c["call"].text != "erase") calls.push_back(c);
         }
         if (record["event"].text == "periodic" && record["frame"].number == frame) break;
     }
