@@ -49,28 +49,29 @@ void headless_set_idle_hook(HeadlessIdleHook hook, void *ctx) { headless_hook(ho
 
 unsigned long headless_wait_count(void) { return headless_waits(); }
 
-void headless_mouse_move(HWND hwnd, int x, int y) {
-    if (!IsWindow(hwnd)) return;
+namespace {
+
+// A mouse event at a client pixel; the host speaks content pixels, which start with the menu bar.
+void inject_mouse(HWND hwnd, int x, int y, HostEvent::Kind kind, int button) {
     long long cy = (long long)y + bar_height(hwnd);
     HostEvent ev;
     ev.x = x;
     ev.y = cy > INT32_MAX ? INT32_MAX : (int)cy;
-    ev.kind = HostEvent::MOUSE_MOVE;
+    ev.button = button;
+    ev.kind = kind;
     headless_inject(hwnd, ev);
+}
+
+}  // namespace
+
+void headless_mouse_move(HWND hwnd, int x, int y) {
+    if (IsWindow(hwnd)) inject_mouse(hwnd, x, y, HostEvent::MOUSE_MOVE, 0);
 }
 
 void headless_click(HWND hwnd, int x, int y) {
     if (!IsWindow(hwnd)) return;
-    // Injected in client pixels; the host speaks content pixels, which start with the menu bar.
-    long long cy = (long long)y + bar_height(hwnd);
-    HostEvent ev;
-    ev.x = x;
-    ev.y = cy > INT32_MAX ? INT32_MAX : (int)cy;
-    ev.button = 1;
-    ev.kind = HostEvent::MOUSE_DOWN;
-    headless_inject(hwnd, ev);
-    ev.kind = HostEvent::MOUSE_UP;
-    headless_inject(hwnd, ev);
+    inject_mouse(hwnd, x, y, HostEvent::MOUSE_DOWN, 1);
+    inject_mouse(hwnd, x, y, HostEvent::MOUSE_UP, 1);
 }
 
 void headless_key_down(HWND hwnd, int vk) {

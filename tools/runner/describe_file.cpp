@@ -10,6 +10,7 @@
 
 #include <vector>
 
+#include "frames.h"
 #include "replay.h"
 
 namespace {
@@ -22,19 +23,6 @@ struct DescribeFile {
     int failed;
 };
 DescribeFile file = {"", "", -1, 0, 0};
-
-// Writes all n bytes; 0 or the errno of the write that failed.
-int write_all(int fd, const char *p, size_t n) {
-    while (n > 0) {
-        ssize_t w = write(fd, p, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w < 0) return errno;
-        if (w == 0) return ENOSPC;
-        p += w;
-        n -= (size_t)w;
-    }
-    return 0;
-}
 
 }  // namespace
 
@@ -58,7 +46,7 @@ std::string describe_file_frame(long number) {
     std::vector<char> text(n + 1);
     replay_describe(text.data(), text.size());
     std::string block = "frame " + std::to_string(number) + "\n" + text.data() + "\n\n";
-    int err = write_all(file.fd, block.data(), block.size());
+    int err = frames_write_all(file.fd, block.data(), block.size());
     if (err == 0) {
         file.whole += (off_t)block.size();
         return "";

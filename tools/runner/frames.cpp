@@ -14,25 +14,12 @@
 
 namespace {
 
-// Writes all n bytes; 0 or the errno of the write that failed.
-int write_all(int fd, const unsigned char *p, size_t n) {
-    while (n > 0) {
-        ssize_t w = write(fd, p, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w < 0) return errno;
-        if (w == 0) return ENOSPC;  // took nothing without an error: no room
-        p += w;
-        n -= (size_t)w;
-    }
-    return 0;
-}
-
 // Puts bytes in place as dir/name; "" or the reason, with nothing left behind.
 std::string place(const std::string &dir, const std::string &name, const unsigned char *bytes, size_t n) {
     std::string temporary;
     int fd = frames_create_temporary(dir, name, &temporary);
     if (fd < 0) return std::string("cannot create a temporary file beside it: ") + strerror(errno);
-    int err = write_all(fd, bytes, n);
+    int err = frames_write_all(fd, bytes, n);
     if (close(fd) != 0 && err == 0) err = errno;
     if (err == 0 && rename(temporary.c_str(), (dir + "/" + name).c_str()) != 0) {
         std::string why = std::string("cannot rename the temporary file into place: ") + strerror(errno);
@@ -45,6 +32,20 @@ std::string place(const std::string &dir, const std::string &name, const unsigne
 }
 
 }  // namespace
+
+// Writes all n bytes; 0 or the errno of the write that failed.
+int frames_write_all(int fd, const void *bytes, size_t n) {
+    const unsigned char *p = (const unsigned char *)bytes;
+    while (n > 0) {
+        ssize_t w = write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0) return errno;
+        if (w == 0) return ENOSPC;  // took nothing without an error: no room
+        p += w;
+        n -= (size_t)w;
+    }
+    return 0;
+}
 
 int frames_create_temporary(const std::string &dir, const std::string &name, std::string *path) {
     // The name is new to the folder: nothing standing there, a link least of all, is opened.

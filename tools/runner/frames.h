@@ -4,6 +4,10 @@
 
 #include <string>
 
+// Writes all n bytes to fd, again after an interruption; 0 or the errno of the write that failed
+// (ENOSPC for a write that took nothing).
+int frames_write_all(int fd, const void *bytes, size_t n);
+
 // Makes a write that fails (a file size limit, a reader of standard output that went away) fail
 // with its errno rather than kill the runner: SIGXFSZ and SIGPIPE are ignored.
 void frames_ignore_write_signals(void);

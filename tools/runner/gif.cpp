@@ -29,19 +29,6 @@ long distance(unsigned int a, unsigned int b) {
     return dr * dr + dg * dg + db * db;
 }
 
-// Writes all n bytes; 0 or the errno of the write that failed.
-int write_all(int fd, const unsigned char *p, size_t n) {
-    while (n > 0) {
-        ssize_t w = write(fd, p, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w < 0) return errno;
-        if (w == 0) return ENOSPC;  // took nothing without an error: no room
-        p += w;
-        n -= (size_t)w;
-    }
-    return 0;
-}
-
 }  // namespace
 
 GifStream::GifStream(int fd) : fd_(fd) { buffer_.reserve(BUFFER); }
@@ -65,7 +52,7 @@ int GifStream::output(GifFileType *gif, const unsigned char *bytes, int n) {
 
 bool GifStream::flush() {
     if (err_ != 0) return false;
-    err_ = write_all(fd_, buffer_.data(), buffer_.size());
+    err_ = frames_write_all(fd_, buffer_.data(), buffer_.size());
     if (err_ != 0) return false;
     written_ += (long long)buffer_.size();
     buffer_.clear();

@@ -590,11 +590,12 @@ int parse_args(int argc, char **argv) {
             }
             return argv[++i];
         };
-        auto directory = [&](const char *name, std::string *into) -> int {
+        // A name for a value: a directory or a file, never the empty name.
+        auto named = [&](const char *name, const char *what, std::string *into) -> int {
             const char *v = value(name);
             if (v == nullptr) return 0;
             if (*v == '\0') {
-                fprintf(stderr, "%s: %s needs a directory, not an empty name\n", replay.name, name);
+                fprintf(stderr, "%s: %s needs %s, not an empty name\n", replay.name, name, what);
                 return 0;
             }
             *into = v;
@@ -616,9 +617,9 @@ int parse_args(int argc, char **argv) {
             printf(USAGE, replay.name);
             return 0;
         } else if (a == "-C" || a == "--dir") {
-            if (!directory("--dir", &o.dir)) return 2;
+            if (!named("--dir", "a directory", &o.dir)) return 2;
         } else if (a == "-o" || a == "--out") {
-            if (!directory("--out", &o.out)) return 2;
+            if (!named("--out", "a directory", &o.out)) return 2;
         } else if (a == "-e" || a == "--every") {
             const char *v = value("--every");
             if (v == nullptr) return 2;
@@ -641,21 +642,9 @@ int parse_args(int argc, char **argv) {
         } else if (a == "-q" || a == "--quiet") {
             o.quiet = 1;
         } else if (a == "--scene") {
-            const char *v = value("--scene");
-            if (v == nullptr) return 2;
-            if (*v == '\0') {
-                fprintf(stderr, "%s: --scene needs a file name, not an empty name\n", replay.name);
-                return 2;
-            }
-            o.scene = v;
+            if (!named("--scene", "a file name", &o.scene)) return 2;
         } else if (a == "--gif") {
-            const char *v = value("--gif");
-            if (v == nullptr) return 2;
-            if (*v == '\0') {
-                fprintf(stderr, "%s: --gif needs a file name, not an empty name\n", replay.name);
-                return 2;
-            }
-            o.gif = v;
+            if (!named("--gif", "a file name", &o.gif)) return 2;
         } else if (a == "--inspect") {
             const char *v = value("--inspect");
             if (v == nullptr) return 2;
@@ -668,13 +657,7 @@ int parse_args(int argc, char **argv) {
             }
             o.inspect = 1;
         } else if (a == "--describe") {
-            const char *v = value("--describe");
-            if (v == nullptr) return 2;
-            if (*v == '\0') {
-                fprintf(stderr, "%s: --describe needs a file name, not an empty name\n", replay.name);
-                return 2;
-            }
-            o.describe = v;
+            if (!named("--describe", "a file name", &o.describe)) return 2;
         } else if (a == "--cpu-limit") {
             if (!limit("--cpu-limit", "seconds", &o.cpu_limit)) return 2;
         } else if (a == "--time-limit") {
@@ -1054,18 +1037,6 @@ void show_progress(long frames, long *reported) {
     }
 }
 
-// Writes all of buf to fd; 0 with errno on failure.
-int write_all(int fd, const char *buf, size_t n) {
-    while (n > 0) {
-        ssize_t w = write(fd, buf, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return 0;
-        buf += w;
-        n -= (size_t)w;
-    }
-    return 1;
-}
-
 struct Watch {
     pid_t pid;
     int fds[2];         // the child's standard output and error; -1 once closed
@@ -1091,12 +1062,12 @@ void copy_output(Watch &w, int which, const char *buf, size_t n) {
     if (cap >= 0 && w.output + (long long)n > cap) pass = w.output < cap ? (size_t)(cap - w.output) : 0;
     w.output += (long long)n;
     if (pass > 0 && !(which == 0 && w.stdout_failed)) {
-        int ok = write_all(which == 0 ? STDOUT_FILENO : STDERR_FILENO, buf, pass);
-        if (!ok && which == 0) {
+        int err = frames_write_all(which == 0 ? STDOUT_FILENO : STDERR_FILENO, buf, pass);
+        if (err != 0 && which == 0) {
             // Reported once; the run goes on to its end with its frames, and fails.
             w.stdout_failed = 1;
             fprintf(stderr, "%s: cannot write the console lines to standard output: %s\n", replay.name,
-                    strerror(errno));
+                    strerror(err));
         }
     }
     if (pass < n)
