@@ -18,6 +18,7 @@ mergeInto(LibraryManager.library, {
     PICTURE: '^plako-[0-9]+[.]png$',  // the names the package saves pictures under (F4), in '/'
     // (The library's object is written out as data: a pattern is kept as its text, no value is infinite.)
     MAX_SCRIPT: 16 << 20,  // bytes: a larger file is refused, not loaded into the page's memory
+    MAX_DESCRIPTION: 4 << 20,  // bytes of the description the page takes; the rest is cut
     windows: {},       // id -> {id, box, canvas, ctx, image, pixels}
     nextId: 1,
     queue: [],         // [kind, id, x, y, button, vk, ch, alt]
@@ -261,7 +262,7 @@ mergeInto(LibraryManager.library, {
       if (!runtimeInitialized || PLAKO.stats.ended || !PLAKO.graphics()) return null;
       if (Asyncify.state !== Asyncify.State.Normal) return null;
       var size = _replay_describe(0, 0) >>> 0;
-      if (size > PLAKO.MAX_SCRIPT) size = PLAKO.MAX_SCRIPT;  // a runaway length is cut, not allocated
+      if (size > PLAKO.MAX_DESCRIPTION) size = PLAKO.MAX_DESCRIPTION;  // a runaway length is cut, not allocated
       var buf = _malloc(size + 1);
       if (!buf) return null;
       try {
