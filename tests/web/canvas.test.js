@@ -93,6 +93,26 @@ test('Describe and F3 announce the description; an animation alone never touches
 
 test('Inspector and Save picture send F2 and F4; a saved picture is offered as a download once', async () => {
   const page = await lib.openPage(web.browser, web.server.url + 'hello.html');
+  // Pictures as the program saves them, into its folder; a file of another name is not offered.
+  // (Before the buttons: Save picture may make a picture of its own, whose name comes after these.)
+  const png = (n) => Array.from({ length: 16 + n }, (_, i) => (i * 37 + n) & 0xff);
+  const downloads = [];
+  const box = await page.locator('canvas[aria-label="PLAKO Graphics"]').boundingBox();
+  page.on('download', (d) => downloads.push(d));
+  for (const [name, n] of [['plako-001.png', 1], ['notes.png', 2], ['plako-002.png', 3]]) {
+    await page.evaluate(([f, bytes]) => FS.writeFile('/' + f, new Uint8Array(bytes)), [name, png(n)]);
+    await page.mouse.move(box.x + 100 + n, box.y + 100);  // any input: the program waits again, where the page looks
+    if (name !== 'notes.png') {
+      await page.waitForFunction((f) => document.getElementById('plako-status').textContent === f + ' saved (a download)',
+                                 name, { timeout: 5000 });
+    }
+  }
+  await page.mouse.move(box.x + 200, box.y + 100);
+  await page.waitForTimeout(500);
+  assert.deepEqual(downloads.map((d) => d.suggestedFilename()), ['plako-001.png', 'plako-002.png']);
+  assert.deepEqual([...fs.readFileSync(await downloads[1].path())], png(3));
+  assert.equal(await page.locator('#plako-status a[download="plako-002.png"]').count(), 1, 'the status line has no link');
+
   // The keys the page hands the program, as they leave its queue.
   await page.evaluate(() => {
     window.sent = [];
@@ -112,25 +132,6 @@ test('Inspector and Save picture send F2 and F4; a saved picture is offered as a
   const DOWN = 4, UP = 5;
   assert.deepEqual(await page.evaluate(() => window.sent),
                    [[DOWN, true, 0x71], [UP, true, 0x71], [DOWN, true, 0x73], [UP, true, 0x73]]);
-
-  // Pictures as the program saves them, into its folder; a file of another name is not offered.
-  const png = (n) => Array.from({ length: 16 + n }, (_, i) => (i * 37 + n) & 0xff);
-  const downloads = [];
-  const box = await page.locator('canvas[aria-label="PLAKO Graphics"]').boundingBox();
-  page.on('download', (d) => downloads.push(d));
-  for (const [name, n] of [['plako-001.png', 1], ['notes.png', 2], ['plako-002.png', 3]]) {
-    await page.evaluate(([f, bytes]) => FS.writeFile('/' + f, new Uint8Array(bytes)), [name, png(n)]);
-    await page.mouse.move(box.x + 100 + n, box.y + 100);  // any input: the program waits again, where the page looks
-    if (name !== 'notes.png') {
-      await page.waitForFunction((f) => document.getElementById('plako-status').textContent === f + ' saved (a download)',
-                                 name, { timeout: 5000 });
-    }
-  }
-  await page.mouse.move(box.x + 200, box.y + 100);
-  await page.waitForTimeout(500);
-  assert.deepEqual(downloads.map((d) => d.suggestedFilename()), ['plako-001.png', 'plako-002.png']);
-  assert.deepEqual([...fs.readFileSync(await downloads[1].path())], png(3));
-  assert.equal(await page.locator('#plako-status a[download="plako-002.png"]').count(), 1, 'the status line has no link');
   assert.deepEqual(page.errors, []);
   await page.close();
 });
