@@ -33,8 +33,10 @@ function(plako_add_program name)
     configure_file(${web_dir}/page.html.in ${shell} @ONLY)
     # The wait sleeps through Asyncify, the page's half of the host comes in as a JS library. As on
     # Windows, no object lives in the first 64 KiB, where a class name's pointer would read as an atom.
+    # The page asks the program for the canvas in words (replay_describe) into memory of its own.
     target_link_options(${name} PRIVATE -sGLOBAL_BASE=65536 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
                         -sASYNCIFY_IMPORTS=[plako_web_wait] -sALLOW_MEMORY_GROWTH
+                        -sEXPORTED_FUNCTIONS=[_main,_replay_describe,_malloc,_free]
                         -sENVIRONMENT=web -sFORCE_FILESYSTEM "SHELL:--js-library ${web_dir}/plako.js"
                         -sSINGLE_FILE -sMINIFY_HTML=0 "SHELL:--shell-file ${shell}" ${fonts})
     set_target_properties(${name} PROPERTIES SUFFIX ".html" LINK_DEPENDS "${web_dir}/plako.js;${shell}")

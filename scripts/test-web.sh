@@ -33,7 +33,7 @@ opts=()
 node --help | grep -q -- --test-concurrency && opts+=(--test-concurrency=1)  # one browser at a time
 status=0
 node --test "${opts[@]}" tests/web/keys.test.js tests/web/cone.test.js tests/web/scripts.test.js \
-    tests/web/examples.test.js tests/web/file.test.js || status=$?
+    tests/web/examples.test.js tests/web/file.test.js tests/web/canvas.test.js || status=$?
 echo "test-web.sh: figures (build/web/figures.txt):"
 sed 's/^/  /' build/web/figures.txt 2>/dev/null || true
 if [ $shot = 1 ] && [ -f build/web/web.png ]; then

@@ -1,7 +1,9 @@
 // The page's half of the browser host (platform/hosts/web/host_web.cpp), linked into every program's
 // .js: windows as canvases, the page's input as host events, the page's clock, the wait that gives
-// the browser its thread back (Asyncify), and PLAKO.SCR kept in the browser's storage, uploaded,
-// downloaded and played through the program's own Run menu commands.
+// the browser its thread back (Asyncify), PLAKO.SCR kept in the browser's storage, uploaded,
+// downloaded and played through the program's own Run menu commands, the canvas described in words
+// (the graphics canvas's accessible text, and the Describe button's announcement), and the
+// pictures the program saves offered as downloads.
 mergeInto(LibraryManager.library, {
   $PLAKO__deps: ['$FS'],
   $PLAKO__postset: 'PLAKO.init();',
@@ -11,7 +13,12 @@ mergeInto(LibraryManager.library, {
     KIND: {MOUSE_DOWN: 1, MOUSE_UP: 2, MOUSE_MOVE: 3, KEY_DOWN: 4, KEY_UP: 5, CLOSE: 6, EXPOSE: 7, RESIZE: 8, FOCUS: 9,
            COMMAND: 10},
     SCRIPT: '/PLAKO.SCR',
+    GRAPHICS: 'PLAKO Graphics',  // the title of the window whose canvas the description is of
+    DESCRIBE_EVERY: 1000,        // ms: the accessible text follows an animation at most this often
+    PICTURE: '^plako-[0-9]+[.]png$',  // the names the package saves pictures under (F4), in '/'
+    // (The library's object is written out as data: a pattern is kept as its text, no value is infinite.)
     MAX_SCRIPT: 16 << 20,  // bytes: a larger file is refused, not loaded into the page's memory
+    MAX_DESCRIPTION: 4 << 20,  // bytes of the description the page takes; the rest is cut
     windows: {},       // id -> {id, box, canvas, ctx, image, pixels}
     nextId: 1,
     queue: [],         // [kind, id, x, y, button, vk, ch, alt]
@@ -21,7 +28,9 @@ mergeInto(LibraryManager.library, {
     still: false,      // a clock that never moves: timers never fall due (for comparing frames)
     scriptSeen: '',    // PLAKO.SCR as last put into storage
     scriptStamp: '',   // its time and size then
-    stats: {firstFrame: -1, presents: 0, waits: 0, ended: false, exitCode: 0},
+    stats: {firstFrame: -1, presents: 0, waits: 0, ended: false, exitCode: 0, descriptions: 0, announced: 0},
+    described: {text: '', at: -1e9, presents: -1, timer: 0},  // the accessible text as last set
+    offered: {},       // names of saved pictures already offered as downloads
 
     // Windows-1252 bytes 0x80..0x9F as Unicode (0 where the code page leaves a byte undefined).
     CP1252_HIGH: [0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039,
@@ -39,6 +48,9 @@ mergeInto(LibraryManager.library, {
          Comma: 0xBC, Minus: 0xBD, Period: 0xBE, Slash: 0xBF, Backquote: 0xC0, BracketLeft: 0xDB,
          Backslash: 0xDC, BracketRight: 0xDD, Quote: 0xDE, IntlBackslash: 0xE2, Clear: 0x0C, Help: 0x2F},
     VK_PACKET: 0xE7,
+    VK_F2: 0x71,
+    VK_F3: 0x72,
+    VK_F4: 0x73,
 
     // The keyboard rule of a US layout, as platform/windows/keyboard.cpp has it: punctuation keys
     // with what they type without and with Shift, the digits' shifted characters, and the keys
@@ -142,9 +154,21 @@ mergeInto(LibraryManager.library, {
       canvas.setAttribute('aria-label', title);
       box.appendChild(cap);
       box.appendChild(canvas);
+      var about = null;
+      if (title === PLAKO.GRAPHICS) {
+        // The picture's accessible text: its description, kept up to date quietly (no live region:
+        // only a request announces it).
+        about = doc.createElement('div');
+        about.id = 'plako-description-' + id;
+        about.className = 'plako-hidden';
+        canvas.setAttribute('role', 'img');
+        canvas.setAttribute('aria-describedby', about.id);
+        box.appendChild(about);
+      }
       var after = Array.prototype.find.call(root.children, function(b) { return b.plakoY > y; });
       root.insertBefore(box, after || null);
-      var win = {id: id, title: title, box: box, canvas: canvas, ctx: canvas.getContext('2d'), image: null, pixels: null};
+      var win = {id: id, title: title, box: box, canvas: canvas, ctx: canvas.getContext('2d'), image: null, pixels: null,
+                 about: about};
       box.plakoWindow = win;
       var K = PLAKO.KIND;
       close.addEventListener('click', function() { PLAKO.push([K.CLOSE, id, 0, 0, 0, 0, 0, 0]); });
@@ -167,8 +191,11 @@ mergeInto(LibraryManager.library, {
         var vk = PLAKO.vkOf(e), ch = PLAKO.charOf(e, vk);
         if (!vk && ch) vk = PLAKO.VK_PACKET;  // a character with no key of its own
         if (!vk) return;
-        e.preventDefault();  // the page's own shortcuts (Ctrl+R, Ctrl+P, Tab...) belong to the program
+        // The page's own shortcuts (Ctrl+R, Ctrl+P, Tab, F3's find...) belong to the program.
+        e.preventDefault();
         PLAKO.push([K.KEY_DOWN, id, 0, 0, 0, vk, ch, e.altKey ? 1 : 0]);
+        // F3 also says the description aloud (the program prints it to its console).
+        if (vk === PLAKO.VK_F3 && !e.repeat && !e.ctrlKey && !e.altKey && !e.shiftKey) PLAKO.announce();
       });
       canvas.addEventListener('keyup', function(e) {
         var vk = PLAKO.vkOf(e);
@@ -209,6 +236,114 @@ mergeInto(LibraryManager.library, {
       PLAKO.queue.push([K.KEY_DOWN, id, 0, 0, 0, 0x11, 0, 0], [K.KEY_DOWN, id, 0, 0, 0, vk, vk - 0x40, 0],
                        [K.KEY_UP, id, 0, 0, 0, vk, 0, 0], [K.KEY_UP, id, 0, 0, 0, 0x11, 0, 0]);
       PLAKO.wake();
+    },
+
+    // The graphics window, or the window a page control works on when there is none.
+    graphics: function() {
+      for (var id in PLAKO.windows)
+        if (PLAKO.windows[id].title === PLAKO.GRAPHICS) return PLAKO.windows[id];
+      return PLAKO.target();
+    },
+
+    // Presses and releases a key without a character (a function key) in the graphics window.
+    functionKey: function(vk) {
+      var win = PLAKO.graphics();
+      if (!win || PLAKO.stats.ended) return;
+      var K = PLAKO.KIND;
+      PLAKO.queue.push([K.KEY_DOWN, win.id, 0, 0, 0, vk, 0, 0], [K.KEY_UP, win.id, 0, 0, 0, vk, 0, 0]);
+      PLAKO.wake();
+    },
+
+    // The canvas described in words (lines separated by '\n') as the program has it now, or null
+    // when the program cannot be asked: not running, or in the middle of sleeping or waking
+    // (Asyncify must not see a call into the program then). Between waits, and while the program
+    // sleeps, the state is Normal and the call is an ordinary one that never sleeps.
+    describe: function() {
+      if (!runtimeInitialized || PLAKO.stats.ended || !PLAKO.graphics()) return null;
+      if (Asyncify.state !== Asyncify.State.Normal) return null;
+      var size = _replay_describe(0, 0) >>> 0;
+      if (size > PLAKO.MAX_DESCRIPTION) size = PLAKO.MAX_DESCRIPTION;  // a runaway length is cut, not allocated
+      var buf = _malloc(size + 1);
+      if (!buf) return null;
+      try {
+        _replay_describe(buf, size + 1);
+        return UTF8ToString(buf, size);
+      } finally {
+        _free(buf);
+      }
+    },
+
+    // Asks the program for its description now and makes it the graphics canvas's accessible text.
+    // Returns the text, or null when the program could not be asked.
+    refreshDescription: function() {
+      clearTimeout(PLAKO.described.timer);
+      PLAKO.described.timer = 0;
+      var text = PLAKO.describe();
+      if (text === null) return null;
+      var d = PLAKO.described, win = PLAKO.graphics();
+      PLAKO.stats.descriptions++;
+      d.at = performance.now();
+      d.presents = PLAKO.stats.presents;
+      // Only a change touches the page: a screen reader is not disturbed by the same words again.
+      if (win && win.about && win.about.textContent !== text) win.about.textContent = text;
+      d.text = text;
+      return text;
+    },
+
+    // Called at a wait: when the picture changed since the description was made, makes it anew,
+    // at most once every DESCRIBE_EVERY ms; a change sooner is picked up when that time is up, so
+    // the picture a program stops at is always the one described.
+    followPicture: function() {
+      var d = PLAKO.described;
+      if (d.presents === PLAKO.stats.presents || d.timer) return;
+      var wait = d.at + PLAKO.DESCRIBE_EVERY - performance.now();
+      if (wait <= 0) PLAKO.refreshDescription();
+      else d.timer = setTimeout(function() { d.timer = 0; PLAKO.refreshDescription(); }, wait);
+    },
+
+    // Says the description through the page's polite live region, on request (Describe, F3).
+    announce: function() {
+      var text = PLAKO.refreshDescription();
+      if (text === null) text = PLAKO.described.text;
+      var box = document.getElementById('plako-announce');
+      if (!box) return;
+      if (!text) text = PLAKO.stats.ended ? 'The program has ended: there is no picture.' : 'There is no picture yet.';
+      PLAKO.stats.announced++;
+      // Emptied first, so a description the same as the last one is announced again.
+      box.textContent = '';
+      setTimeout(function() { box.textContent = text; }, 50);
+    },
+
+    // Offers each picture the program saved into '/' (plako-001.png...) as a download, once.
+    // Called at every wait: a look at one folder's names.
+    offerPictures: function() {
+      var names, pattern = new RegExp(PLAKO.PICTURE);
+      try { names = FS.readdir('/'); } catch (e) { return; }
+      for (var i = 0; i < names.length; i++) {
+        var name = names[i];
+        if (!pattern.test(name) || PLAKO.offered[name]) continue;
+        var data;
+        try { data = FS.readFile('/' + name); } catch (e) { continue; }
+        PLAKO.offered[name] = true;
+        var url = URL.createObjectURL(new Blob([data], {type: 'image/png'}));
+        var a = document.createElement('a');
+        a.href = url;
+        a.download = name;
+        a.textContent = name;
+        // The status line keeps the link, for a browser that holds back a download nobody clicked.
+        var line = document.getElementById('plako-status');
+        if (line) {
+          line.textContent = '';
+          line.appendChild(a);
+          line.appendChild(document.createTextNode(' saved (a download)'));
+        }
+        var click = document.createElement('a');
+        click.href = url;
+        click.download = name;
+        document.body.appendChild(click);
+        click.click();
+        click.remove();
+      }
     },
 
     // Bytes as a string of the same char codes, the way PLAKO.SCR is kept in storage.
@@ -268,6 +403,27 @@ mergeInto(LibraryManager.library, {
       on('plako-record', 'R');
       on('plako-play', 'P');
       on('plako-play-one', 'O');
+      var key = function(name, vk) {
+        var b = byId(name);
+        if (b) b.addEventListener('click', function() {
+          PLAKO.functionKey(vk);
+          if (vk === PLAKO.VK_F3) PLAKO.announce();
+        });
+      };
+      key('plako-describe', PLAKO.VK_F3);
+      key('plako-inspector', PLAKO.VK_F2);
+      key('plako-save-picture', PLAKO.VK_F4);
+      // F2, F3 and F4 work anywhere on the page as their buttons do (a window's canvas sends its own
+      // keys): the browser's own use of them (F3 finds) never comes.
+      var buttons = {F2: 'plako-inspector', F3: 'plako-describe', F4: 'plako-save-picture'};
+      window.addEventListener('keydown', function(e) {
+        var name = buttons[e.code];
+        if (!name || e.ctrlKey || e.altKey || e.shiftKey || e.metaKey) return;
+        e.preventDefault();
+        if (e.repeat || (e.target && e.target.tagName === 'CANVAS' && e.target.closest('.plako-window'))) return;
+        var b = byId(name);
+        if (b) b.click();
+      });
       var down = byId('plako-download');
       if (down) down.addEventListener('click', function() {
         PLAKO.saveScript();
@@ -413,6 +569,8 @@ mergeInto(LibraryManager.library, {
     // handleSleep whatever has arrived since, or the program cannot resume.
     if (Asyncify.state === Asyncify.State.Normal) {
       PLAKO.saveScript();
+      PLAKO.offerPictures();
+      PLAKO.followPicture();
       if (PLAKO.queue.length) return;
       PLAKO.stats.waits++;
     }
@@ -425,6 +583,8 @@ mergeInto(LibraryManager.library, {
   plako_web_ended__deps: ['$PLAKO'],
   plako_web_ended: function(code) {
     PLAKO.saveScript();
+    PLAKO.offerPictures();
+    clearTimeout(PLAKO.described.timer);
     // As when a process ends, its windows go with it.
     Object.keys(PLAKO.windows).forEach(function(id) { PLAKO.windows[id].box.remove(); });
     PLAKO.windows = {};

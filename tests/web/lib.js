@@ -7,7 +7,7 @@ const os = require('node:os');
 const path = require('node:path');
 const zlib = require('node:zlib');
 const crypto = require('node:crypto');
-const { execFileSync } = require('node:child_process');
+const { execFileSync, spawnSync } = require('node:child_process');
 const { chromium } = require('playwright-core');
 const { before, after } = require('node:test');
 
@@ -66,10 +66,13 @@ function session(setup) {
   return s;
 }
 
-async function openPage(browser, url) {
+// files: {NAME: text} served as the site's NAME to this page alone (a script made by the test).
+async function openPage(browser, url, files = {}) {
   const page = await browser.newPage({ viewport: { width: 900, height: 900 } });
   page.errors = [];
   page.on('pageerror', (e) => page.errors.push(e.message));
+  for (const [name, body] of Object.entries(files))
+    await page.route(new URL(name, url).href, (route) => route.fulfill({ body, contentType: 'text/plain' }));
   await page.goto(url);
   await page.waitForFunction(() => window.plako && window.plako.stats.firstFrame >= 0, null, { timeout: 60000 });
   return page;
@@ -143,12 +146,18 @@ function readPng(file) {
   return { w, h, px };
 }
 
-// Runs NAME-replay (the Linux runner, headless host) on a script with the given options in a
-// scratch folder, with the tests' own font set; calls visit(file) for each PNG frame, in order.
-function runRunner(name, script, options, visit) {
+// The Linux runner NAME-replay, built by the default preset.
+function runnerTool(name) {
   const tool = [path.join(NATIVE, `${name}-replay`), path.join(NATIVE, 'examples', `${name}-replay`)]
     .find((f) => fs.existsSync(f));
   if (!tool) throw new Error(`no runner ${name}-replay under ${NATIVE}: build the default preset first`);
+  return tool;
+}
+
+// Runs NAME-replay (the Linux runner, headless host) on a script with the given options in a
+// scratch folder, with the tests' own font set; calls visit(file) for each PNG frame, in order.
+function runRunner(name, script, options, visit) {
+  const tool = runnerTool(name);
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'plako-web-'));
   try {
     fs.writeFileSync(path.join(dir, 'PLAKO.SCR'), script);
@@ -167,6 +176,35 @@ function runnerFrame(name, script) {
   runRunner(name, script, ['--last'], (f) => { frame = readPng(f); });
   if (!frame) throw new Error(`${name}-replay wrote no frame`);
   return frame;
+}
+
+// The runner's description of the last picture of a script: {text, how}. From `--describe FILE`
+// (a block per written frame: "frame N", the description's lines, an empty line). A runner without
+// that option yet describes a picture only as "N drawing calls", the number of calls since the last
+// erase, which its scene log (--scene) gives too: that count is compared until the option comes.
+function runnerDescription(name, script) {
+  const tool = runnerTool(name);
+  const help = spawnSync(tool, ['--help'], { encoding: 'utf8' });
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'plako-describe-'));
+  try {
+    const file = path.join(dir, 'out.txt');
+    if (/--describe\b/.test(help.stdout + help.stderr)) {
+      runRunner(name, script, ['--last', '--describe', file], () => {});
+      const lines = fs.readFileSync(file, 'utf8').split('\n');
+      const at = lines.map((l) => /^frame [0-9]+$/.test(l)).lastIndexOf(true);
+      if (at < 0) throw new Error(`${name}-replay --describe described no frame`);
+      const end = lines.indexOf('', at + 1);
+      return { text: lines.slice(at + 1, end < 0 ? lines.length : end).join('\n'), how: `${name}-replay --describe` };
+    }
+    runRunner(name, script, ['--last', '--scene', file], () => {});
+    const stretches = fs.readFileSync(file, 'utf8').split('\n').filter((l) => l).map((l) => JSON.parse(l));
+    let calls = 0;
+    for (const s of stretches)
+      for (const c of s.calls) calls = c.call === 'erase' ? 0 : calls + 1;
+    return { text: `${calls} drawing calls`, how: `${name}-replay's scene log: the runner has no --describe yet` };
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
 }
 
 // A picture's fingerprint: equal pictures, equal fingerprints.
@@ -269,5 +307,5 @@ function savePicture(name, pic) {
 }
 
 module.exports = { ROOT, SITE, FIGURES, MENU_BAR, serve, launch, session, openPage, clientPixels, contentPixels, clientPoint, readPng,
-                   runnerFrame, runnerFrames, fingerprint, waitForPicture, waitForFrame, differing,
+                   runnerFrame, runnerFrames, runnerDescription, fingerprint, waitForPicture, waitForFrame, differing,
                    processorShare, figure, savePicture };
