@@ -178,30 +178,18 @@ function runnerFrame(name, script) {
   return frame;
 }
 
-// The runner's description of the last picture of a script: {text, how}. From `--describe FILE`
-// (a block per written frame: "frame N", the description's lines, an empty line). A runner without
-// that option yet describes a picture only as "N drawing calls", the number of calls since the last
-// erase, which its scene log (--scene) gives too: that count is compared until the option comes.
+// The runner's description of the last picture of a script: {text, how}, from `--describe FILE`
+// (a block per written frame: "frame N", the description's lines, an empty line).
 function runnerDescription(name, script) {
-  const tool = runnerTool(name);
-  const help = spawnSync(tool, ['--help'], { encoding: 'utf8' });
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'plako-describe-'));
   try {
     const file = path.join(dir, 'out.txt');
-    if (/--describe\b/.test(help.stdout + help.stderr)) {
-      runRunner(name, script, ['--last', '--describe', file], () => {});
-      const lines = fs.readFileSync(file, 'utf8').split('\n');
-      const at = lines.map((l) => /^frame [0-9]+$/.test(l)).lastIndexOf(true);
-      if (at < 0) throw new Error(`${name}-replay --describe described no frame`);
-      const end = lines.indexOf('', at + 1);
-      return { text: lines.slice(at + 1, end < 0 ? lines.length : end).join('\n'), how: `${name}-replay --describe` };
-    }
-    runRunner(name, script, ['--last', '--scene', file], () => {});
-    const stretches = fs.readFileSync(file, 'utf8').split('\n').filter((l) => l).map((l) => JSON.parse(l));
-    let calls = 0;
-    for (const s of stretches)
-      for (const c of s.calls) calls = c.call === 'erase' ? 0 : calls + 1;
-    return { text: `${calls} drawing calls`, how: `${name}-replay's scene log: the runner has no --describe yet` };
+    runRunner(name, script, ['--last', '--describe', file], () => {});
+    const lines = fs.readFileSync(file, 'utf8').split('\n');
+    const at = lines.map((l) => /^frame [0-9]+$/.test(l)).lastIndexOf(true);
+    if (at < 0) throw new Error(`${name}-replay --describe described no frame`);
+    const end = lines.indexOf('', at + 1);
+    return { text: lines.slice(at + 1, end < 0 ? lines.length : end).join('\n'), how: `${name}-replay --describe` };
   } finally {
     fs.rmSync(dir, { recursive: true, force: true });
   }
