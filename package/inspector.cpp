@@ -186,8 +186,12 @@ int tip_lines(int mx, int my, char (*lines)[LINE_CHARS + 8], int cap) {
         if (cmd) describe_call(cmd, text, words, sizeof words);
         words[text_to_code_page(words, strlen(words))] =
             '\0';  // the words are UTF-8; TextOutA takes the code page
-        if (strlen(words) > (size_t)LINE_CHARS) strcpy(words + LINE_CHARS - 3, "...");
-        snprintf(lines[n++], LINE_CHARS + 8, "%s", words);
+        size_t len = strlen(words);
+        if (len > (size_t)LINE_CHARS) {
+            memcpy(words + LINE_CHARS - 3, "...", 4);
+            len = LINE_CHARS;
+        }
+        memcpy(lines[n++], words, len + 1);
     }
     if (h.count > MAX_LISTED)
         snprintf(lines[n++], LINE_CHARS + 8, "%s", describe_table().inspector_more);
