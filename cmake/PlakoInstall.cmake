@@ -39,7 +39,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${PLAKO_DOC_INSTALL_DIR}
 install(FILES ${PROJECT_SOURCE_DIR}/docs/API.md ${PROJECT_SOURCE_DIR}/docs/runner.md
               ${PROJECT_SOURCE_DIR}/docs/grading.md ${PROJECT_SOURCE_DIR}/docs/canvas.png
               ${PROJECT_SOURCE_DIR}/docs/shapes.png ${PROJECT_SOURCE_DIR}/docs/colours.png
-              ${PROJECT_SOURCE_DIR}/docs/inspector.png
+              ${PROJECT_SOURCE_DIR}/docs/overlay.png
         DESTINATION ${PLAKO_DOC_INSTALL_DIR}/docs)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/pictures/ DESTINATION ${PLAKO_DOC_INSTALL_DIR}/docs/pictures
         FILES_MATCHING PATTERN "*.c" PATTERN "*.scr")

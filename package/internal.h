@@ -143,7 +143,7 @@ unsigned long scene_version(void);  // changes whenever a call is kept or the ca
 void describe_call(const DrawCommand *cmd, const char *text, char *out, size_t cap);
 void describe_print(void);  // the key: the description to the console, a line each
 
-// ---- inspector.cpp: the grid, the mouse's coordinates and the call under it, over the window ----
+// ---- overlay.cpp: the grid, the mouse's coordinates and the call under it, over the window ----
 void inspector_toggle(void);  // the key
 int inspector_on(void);
 void inspector_mouse(int px, int py);  // the mouse moved to client pixel (px, py) while on

@@ -3,7 +3,7 @@
 # docs-NAME-replay on docs/pictures/picture.scr, becomes docs/NAME.png; and docs/demo.gif, the README's
 # animation: docs/demo.scr played by cone-replay with --gif. Run it after a change to the
 # drawing or to the text rendering; the docs tests (ctest -R docs_picture) compare against these files.
-# Last, docs/inspector.png: cone-replay --inspect on docs/demo.scr.
+# Last, docs/overlay.png: cone-replay --inspect on docs/demo.scr.
 #   scripts/make-pictures.sh [BUILD_DIR]      (default: build/default, configured if missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,7 +45,7 @@ cp docs/demo.scr "$work/demo/PLAKO.SCR"
 echo "docs/demo.gif"
 
 # The inspector over the cone decorator after demo.scr, the mouse on a topping (docs/API.md, "The
-# inspector"); tests/runner/test_inspect.cpp compares it.
+# inspector"); tests/runner/test_overlay_pictures.cpp compares it.
 cmake --build "$build" -j2 --target cone-replay
 mkdir -p "$work/inspector"
 cp docs/demo.scr "$work/inspector/PLAKO.SCR"
@@ -55,5 +55,5 @@ if [ "${#pictures[@]}" -ne 1 ] || [ ! -f "${pictures[0]}" ]; then
     echo "make-pictures: cone-replay wrote ${#pictures[@]} inspect pictures, expected one" >&2
     exit 1
 fi
-cp "${pictures[0]}" docs/inspector.png
-echo docs/inspector.png
+cp "${pictures[0]}" docs/overlay.png
+echo docs/overlay.png

@@ -1,5 +1,5 @@
 // The runner's --inspect: the frames stay the canvas, pixel for pixel, while the inspect pictures
-// beside them show the inspector over it; docs/inspector.png is current; a point outside the canvas
+// beside them show the inspector over it; docs/overlay.png is current; a point outside the canvas
 // is a bad command line.
 #include "tool.h"
 
@@ -58,7 +58,7 @@ TEST(Inspect, FramesStayTheCanvasAndTheInspectPicturesShowTheGridOverThem) {
     }
 }
 
-// docs/inspector.png is what scripts/make-pictures.sh makes of docs/demo.scr; on a difference the
+// docs/overlay.png is what scripts/make-pictures.sh makes of docs/demo.scr; on a difference the
 // new picture is kept as inspector-now.png in the build directory.
 TEST(Inspect, DocsPictureIsCurrent) {
     TempDir dir;
@@ -67,10 +67,10 @@ TEST(Inspect, DocsPictureIsCurrent) {
     ASSERT_EQ(run_cone({"-o", "f", "--last", "--inspect", "15,75"}, &lines), 0);
     Image now, docs;
     ASSERT_TRUE(load_png("f/inspect-000169.png", &now));
-    ASSERT_TRUE(load_png(PLAKO_SOURCE_DIR "/docs/inspector.png", &docs));
+    ASSERT_TRUE(load_png(PLAKO_SOURCE_DIR "/docs/overlay.png", &docs));
     if (now.rgb != docs.rgb) save_png(PLAKO_BINARY_DIR "/inspector-now.png", now);
     EXPECT_TRUE(now.w == docs.w && now.h == docs.h && now.rgb == docs.rgb)
-        << "docs/inspector.png is stale: scripts/make-pictures.sh makes it again";
+        << "docs/overlay.png is stale: scripts/make-pictures.sh makes it again";
 }
 
 TEST(Inspect, PointOutsideTheCanvasIsABadCommandLine) {

@@ -1,7 +1,7 @@
 // The picture of the cone decorator's page with the inspector on: the demo script played on a
 // clock that stands still, F2 in the graphics window, the mouse over the cone; headless chromium.
 // Usage (after scripts/build-web.sh and `npm ci` in tests/web, as scripts/test-web.sh does them):
-//   node tests/web/inspector-shot.js [OUT.png]      (default: build/web/inspector-web.png)
+//   node tests/web/overlay-shot.js [OUT.png]      (default: build/web/overlay-web.png)
 'use strict';
 const path = require('node:path');
 const lib = require('./lib.js');
@@ -10,7 +10,7 @@ const lib = require('./lib.js');
 const MOUSE = { x: 0, y: 40 };
 
 async function main() {
-  const out = path.resolve(process.argv[2] || path.join(lib.ROOT, 'build', 'web', 'inspector-web.png'));
+  const out = path.resolve(process.argv[2] || path.join(lib.ROOT, 'build', 'web', 'overlay-web.png'));
   const server = await lib.serve();
   const browser = await lib.launch();
   try {
@@ -32,7 +32,7 @@ async function main() {
     await page.waitForTimeout(1000);
     await page.locator('#plako-page').screenshot({ path: out });
     if (page.errors.length) throw new Error('the page failed: ' + page.errors.join('; '));
-    console.log(`inspector-shot: ${out}`);
+    console.log(`overlay-shot: ${out}`);
   } finally {
     await browser.close();
     await server.close();
@@ -40,6 +40,6 @@ async function main() {
 }
 
 main().catch((e) => {
-  console.error('inspector-shot: ' + (e && e.stack || e));
+  console.error('overlay-shot: ' + (e && e.stack || e));
   process.exit(1);
 });
