@@ -64,16 +64,4 @@ BENCHMARK(BM_Describe)->Arg(1)->Arg(30)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    headless_select();
-    char cmd[] = "";
-    plako_start(nullptr, nullptr, cmd, SW_SHOWNORMAL);
-    plako_set_logging(0);
-    build_scene();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    plako_stop();
-    return 0;
-}
+int main(int argc, char **argv) { return bench::run_on_the_scene(argc, argv); }

@@ -1,7 +1,11 @@
 // The cone decorator's busiest scene for the benchmarks: frame 300, five scoops and 50 toppings.
 #pragma once
 
+#include <benchmark/benchmark.h>
+#include <headless.h>
+
 #include "cone.h"
+#include "plako.h"
 
 namespace bench {
 
@@ -31,6 +35,22 @@ inline void draw_scene_frame() {
     draw_scoops(s.scoop_count);
     draw_cone(s.frame);
     draw_toppings(s.topping_x, s.topping_y, s.topping_kind, s.topping_colour, s.topping_count, s.scoop_count);
+}
+
+// A benchmark program's main: the package started on the headless host with the scene built, then
+// the benchmarks the command line asks for.
+inline int run_on_the_scene(int argc, char **argv) {
+    headless_select();
+    char cmd[] = "";
+    plako_start(nullptr, nullptr, cmd, SW_SHOWNORMAL);
+    plako_set_logging(0);
+    build_scene();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    plako_stop();
+    return 0;
 }
 
 }  // namespace bench
